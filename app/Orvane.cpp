@@ -1,0 +1,273 @@
+// Application object: start-up sequence, single instance, skin choice, PIN step, card wait, exit.
+#include "app/Orvane.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <winsock2.h>
+
+#include "app/Settings.h"
+#include "app/SkinConfig.h"
+#include "app/SkinFile.h"
+#include "app/WaitBox.h"
+#include "framework/Resources.h"
+#include "framework/Win32Text.h"
+#include "modem/BootLibrary.h"
+#include "modem/ModemModule.h"
+#include "resources/resource.h"
+#include "ui/OrvaneDlg.h"
+
+namespace app {
+
+// The first copy's main window, readable by every copy that loads this program file.
+__attribute__((section("ORVANE"), shared)) HWND g_sharedMainWindow = nullptr;
+
+namespace {
+
+constexpr wchar_t kInstanceMutex[] = L"_OR_VANE_";
+constexpr wchar_t kStartupAtom[] = L"_ORVANE_";
+constexpr wchar_t kPinVerifiedAtom[] = L"_VERIFY_PIN_";
+constexpr DWORD kProbePassMs = 20000;
+constexpr DWORD kProbeIntervalMs = 3000;
+constexpr DWORD kSimSettleMs = 1000;
+constexpr DWORD kHelpBusyWaitMs = 100;
+constexpr UINT kCtrlLKey = 0x4C;  // virtual key "L"
+
+void EnsureAtom(const wchar_t* name) {
+    if (!GlobalFindAtomW(name)) GlobalAddAtomW(name);
+}
+
+}  // namespace
+
+HWND SharedMainWindow() { return *static_cast<HWND volatile*>(&g_sharedMainWindow); }
+void SetSharedMainWindow(HWND window) { *static_cast<HWND volatile*>(&g_sharedMainWindow) = window; }
+
+OrvaneApp& TheApp() {
+    static OrvaneApp app;
+    return app;
+}
+
+OrvaneApp::OrvaneApp() : exeDir_(win::ExeDirectory()), lastActivity_(GetTickCount()) {}
+
+bool OrvaneApp::Start(const std::wstring& commandLine) {
+    if (!InitializePlatform()) return false;
+    if (!EnsureSingleInstance(commandLine)) return false;
+    if (!LoadSkin()) return false;
+
+    waitbox::ShowWaitBox(skin_, waitbox::kStartupMode);
+    modem::BootLibrary boot(exeDir_);
+    if (boot.Switch() != 0) boot.StartMonitor();
+
+    switch (modem::LoadModule(exeDir_)) {
+    case modem::LoadResult::kLoaded:
+        break;
+    case modem::LoadResult::kNoDescription:
+        waitbox::CloseWaitBox();
+        return false;
+    case modem::LoadResult::kNoModule:
+        waitbox::CloseWaitBox();
+        MessageBoxW(nullptr, res::LoadStr(skin_, IDS_LOAD_MODULE_FAILED).c_str(), nullptr,
+                    MB_ICONHAND);
+        return false;
+    }
+
+    if (!RunPinStep()) {
+        waitbox::CloseWaitBox();
+        return false;
+    }
+    if (!CardPresent()) {
+        waitbox::CloseWaitBox();
+        return false;
+    }
+
+    boot.StopMonitor();
+    helpProcess_ = nullptr;
+    InstallInputFilter();
+    {
+        ui::OrvaneDlg dialog(skin_);
+        dialog.DoModal(nullptr);
+    }
+    RemoveInputFilter();
+    waitbox::CloseWaitBox();  // in case the dialog never came up
+    return false;
+}
+
+bool OrvaneApp::InitializePlatform() {
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        // No language library is loaded yet, so this one text is the program's own.
+        MessageBoxW(nullptr, L"Windows Sockets could not be initialized.", nullptr, MB_ICONHAND);
+        return false;
+    }
+    comInitialized_ = SUCCEEDED(OleInitialize(nullptr));
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    return true;
+}
+
+bool OrvaneApp::EnsureSingleInstance(const std::wstring& commandLine) {
+    HANDLE existing = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kInstanceMutex);
+    if (!existing) {
+        instanceMutex_ = CreateMutexW(nullptr, TRUE, kInstanceMutex);
+        return true;
+    }
+    HWND first = SharedMainWindow();
+    if (commandLine.find(L"restart") == std::wstring::npos && first) {
+        CloseHandle(existing);
+        ShowWindow(first, SW_SHOW);
+        SetForegroundWindow(first);
+        return false;
+    }
+    instanceMutex_ = existing;
+    return true;
+}
+
+bool OrvaneApp::LoadSkin() {
+    skin::SkinTable ini;
+    if (skin::ReadSkinIni(PathBeside(L"skin.ini"), ini) && ini.configuredId > 0) {
+        std::wstring library = win::AnsiToWide(skin::LookupSkinLibrary(ini, ini.configuredId));
+        if (!library.empty()) skin_ = LoadLibraryW((exeDir_ + L"\\" + library).c_str());
+    }
+    if (!skin_) {
+        auto exists = [this](const std::string& n) {
+            return win::FileExists(exeDir_ + L"\\" + win::AnsiToWide(n));
+        };
+        std::string name = skin::SkinLibraryForLanguage(GetSystemDefaultLangID(), exists);
+        if (!name.empty()) skin_ = LoadLibraryW((exeDir_ + L"\\" + win::AnsiToWide(name)).c_str());
+    }
+    return skin_ != nullptr;
+}
+
+bool OrvaneApp::RunPinStep() {
+    std::wstring pin = PathBeside(L"Pin.exe");
+    if (!win::FileExists(pin) || !modem::Table().mdmPinGetStatus) return true;
+    int32_t required = 0, retries = 0, extra = 0;
+    int32_t status = MDM_CALL_GUARDED(mdmPinGetStatus, int32_t{-1}, &required, &retries, &extra);
+    if (status != 0 || required == 0) return true;
+
+    waitbox::SetWaitBoxVisible(false);
+    SHELLEXECUTEINFOW exec{};
+    exec.cbSize = sizeof exec;
+    exec.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    exec.lpFile = pin.c_str();
+    exec.lpParameters = L"verify";
+    exec.nShow = SW_SHOW;
+    if (ShellExecuteExW(&exec) && exec.hProcess) {
+        WaitForSingleObject(exec.hProcess, INFINITE);
+        CloseHandle(exec.hProcess);
+    }
+    ATOM verified = GlobalFindAtomW(kPinVerifiedAtom);
+    if (!verified) return false;
+    GlobalDeleteAtom(verified);
+    waitbox::SetWaitBoxVisible(true);
+    return true;
+}
+
+bool OrvaneApp::CardPresent() {
+    if (modem::Device().QUICKMODE != 0) return true;
+    if (win::FileExists(PathBeside(L"debug.ini"))) return true;
+    return WaitForCard();
+}
+
+bool OrvaneApp::WaitForCard() {
+    for (;;) {
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < kProbePassMs) {
+            int32_t exists = MDM_CALL_GUARDED(mdmModemExist, int32_t{0});
+            if (exists == 0) {
+                Sleep(kSimSettleMs);
+                if (MDM_CALL_GUARDED(mdmUimExist2, int32_t{-1}) == 0) return true;
+            } else if (exists == modem::kModemAbsent) {
+                break;
+            }
+            Sleep(kProbeIntervalMs);
+        }
+
+        EnsureAtom(kStartupAtom);
+        waitbox::SetWaitBoxVisible(false);
+        int answer = MessageBoxW(nullptr, res::LoadStr(skin_, IDS_NO_CARD).c_str(), L"INSERT CARD",
+                                 MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON2);
+        if (answer == IDABORT) {
+            waitbox::SetWaitText(IDS_EXITING);
+            return false;
+        }
+        waitbox::SetWaitBoxVisible(true);
+        if (answer == IDIGNORE) return true;
+    }
+}
+
+void OrvaneApp::InstallInputFilter() {
+    inputHook_ = SetWindowsHookExW(WH_GETMESSAGE, InputFilter, nullptr, GetCurrentThreadId());
+}
+
+void OrvaneApp::RemoveInputFilter() {
+    if (inputHook_) UnhookWindowsHookEx(inputHook_);
+    inputHook_ = nullptr;
+}
+
+// Sees every message the main thread takes from its queue, including those of modal loops.
+LRESULT CALLBACK OrvaneApp::InputFilter(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam == PM_REMOVE) {
+        const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+        switch (msg->message) {
+        case WM_KEYDOWN:
+            if (msg->wParam == kCtrlLKey && (GetKeyState(VK_CONTROL) & 0x8000))
+                ShellExecuteW(nullptr, L"open", TheApp().PathBeside(L"modem.log").c_str(), nullptr,
+                              nullptr, SW_RESTORE);
+            [[fallthrough]];
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+        case WM_KEYUP:
+            TheApp().TouchActivity();
+            break;
+        default:
+            break;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void OrvaneApp::Help() {
+    if (helpProcess_ && WaitForSingleObject(helpProcess_, kHelpBusyWaitMs) == WAIT_TIMEOUT) return;
+    if (helpProcess_) CloseHandle(helpProcess_);
+    helpProcess_ = nullptr;
+    std::wstring file = PathBeside(win::AnsiToWide(skin::HelpFileForLanguage(GetSystemDefaultLangID())).c_str());
+    SHELLEXECUTEINFOW exec{};
+    exec.cbSize = sizeof exec;
+    exec.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    exec.lpFile = file.c_str();
+    exec.nShow = SW_SHOW;
+    if (ShellExecuteExW(&exec)) helpProcess_ = exec.hProcess;
+}
+
+bool OrvaneApp::WriteSkinChoice(int id) { return skin::WriteSkinChoice(PathBeside(L"skin.ini"), id); }
+
+void OrvaneApp::ReleaseInstanceMutex() {
+    if (!instanceMutex_) return;
+    ReleaseMutex(instanceMutex_);
+    CloseHandle(instanceMutex_);
+    instanceMutex_ = nullptr;
+}
+
+int OrvaneApp::Exit() {
+    ui::DestroyRegisteredControls();
+    if (skin_) FreeLibrary(skin_);
+    skin_ = nullptr;
+    ReleaseInstanceMutex();
+    if (comInitialized_) OleUninitialize();
+    if (restartRequested) {
+        wchar_t self[MAX_PATH];
+        DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+        if (length > 0 && length < MAX_PATH)
+            ShellExecuteW(nullptr, L"open", self, L"restart", nullptr, SW_SHOW);
+    }
+    WSACleanup();
+    return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on Debian 12 (as root), when it is missing.
+set -euo pipefail
+
+packages=(cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix mingw-w64-tools wine
+          wine64 xvfb xauth x11-utils imagemagick librsvg2-bin fonts-wqy-microhei locales sox)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    if [ "$(id -u)" != 0 ]; then
+        echo "setup: missing packages: ${missing[*]} (run as root to install them)" >&2
+        exit 1
+    fi
+    echo "setup: installing ${missing[*]}"
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+        </dev/null >/tmp/orvane-apt.log 2>&1 || { tail -40 /tmp/orvane-apt.log >&2; exit 1; }
+fi
+
+# The program is tested on a Chinese system: Wine takes the system language from the locale.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
+    localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+fi

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# A private Wine prefix and virtual display for one test run (or one run of the program).
+#   winenv.sh up DIR          fresh prefix in DIR/prefix, Xvfb, persistent wineserver, fonts
+#   winenv.sh run DIR EXE ... run a Windows program in that environment (Chinese system locale)
+#   winenv.sh down DIR        end the wineserver and the display
+# Wine's own services are started by "up" with their output sent away, so a test runner reading a
+# program's output through a pipe is never held open by them.
+set -u
+cmd=$1 dir=$(realpath -m "$2")
+shift 2
+
+# 64-bit Wine: this machine kind runs its kernel with 32-bit emulation switched off.
+export WINEPREFIX=$dir/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+export LANG=${ORVANE_LANG:-zh_CN.UTF-8}
+
+load_display() {
+    if [ -f "$dir/display" ]; then export DISPLAY=":$(cat "$dir/display")"; fi
+}
+
+prepare_prefix() {
+    setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1
+    "$WINE" wineboot -i </dev/null >"$dir/wineboot.log" 2>&1
+    # Chinese glyphs: map the usual dialog faces onto an installed CJK font.
+    for face in SimSun "宋体" "MS Shell Dlg" "MS Shell Dlg 2" Tahoma "Microsoft Sans Serif"; do
+        "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+            /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1
+    done
+}
+
+case $cmd in
+up)
+    "$0" down "$dir" >/dev/null 2>&1
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$dir"
+    if [ -n "${ORVANE_USE_DISPLAY:-}" ]; then
+        prepare_prefix  # the caller's display: nothing more to start
+        exit 0
+    fi
+    exec 3<>"$dir/display.fd" 2>/dev/null || true
+    setsid Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
+    echo $! >"$dir/xvfb.pid"
+    for _ in $(seq 100); do
+        n=$(tr -dc 0-9 <"$dir/display.fd" 2>/dev/null)
+        [ -n "$n" ] && break
+        sleep 0.1
+    done
+    [ -n "${n:-}" ] || { echo "Xvfb did not start" >&2; cat "$dir/xvfb.log" >&2; exit 1; }
+    echo "$n" >"$dir/display"
+    export DISPLAY=":$n"
+    prepare_prefix
+    echo "wine prefix ready: $WINEPREFIX on display :$n"
+    ;;
+run)
+    load_display
+    exec "$WINE" "$@"
+    ;;
+down)
+    "$WINESERVER" -k </dev/null >/dev/null 2>&1
+    if [ -f "$dir/xvfb.pid" ]; then
+        kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
+        rm -f "$dir/xvfb.pid"
+    fi
+    rm -f "$dir/display" "$dir/display.fd"
+    exit 0
+    ;;
+*)
+    echo "usage: winenv.sh up|run|down DIR [EXE ARGS...]" >&2
+    exit 2
+    ;;
+esac
