@@ -16,6 +16,7 @@
 #include "modem/BootLibrary.h"
 #include "modem/ModemModule.h"
 #include "resources/resource.h"
+#include "ui/ControlList.h"
 #include "ui/OrvaneDlg.h"
 
 namespace app {

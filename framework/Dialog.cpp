@@ -84,9 +84,18 @@ INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     return result;
 }
 
+// Messages whose dialog-procedure return value is the answer itself (a brush, an index, an icon)
+// rather than TRUE with the answer in DWLP_MSGRESULT.
+static bool ReturnsAnswerDirectly(UINT msg) {
+    return (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) || msg == WM_COMPAREITEM ||
+           msg == WM_VKEYTOITEM || msg == WM_CHARTOITEM || msg == WM_QUERYDRAGICON ||
+           msg == WM_INITDIALOG;
+}
+
 INT_PTR Dialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     INT_PTR result = 0;
     if (OnMessage(msg, wParam, lParam, result)) {
+        if (ReturnsAnswerDirectly(msg)) return result;
         SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
         return TRUE;
     }

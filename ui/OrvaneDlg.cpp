@@ -31,13 +31,11 @@ void WaitWhile(const std::atomic<bool>& flag, DWORD limitMs) {
     while (flag && GetTickCount() - start < limitMs) Sleep(kExitPollMs);
 }
 
-void CardEventCallback(int32_t, intptr_t, intptr_t, intptr_t, intptr_t) {}
+void MDM_CALL CardEventCallback(int32_t, intptr_t, intptr_t, intptr_t, intptr_t) {}
 
 }  // namespace
 
 OrvaneDlg* MainDialog() { return g_mainDialog; }
-
-void DestroyRegisteredControls() {}
 
 OrvaneDlg::OrvaneDlg(HINSTANCE resources) : Dialog(resources, IDD_MAIN) {
     icon_ = static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 0, 0,

@@ -53,7 +53,4 @@ private:
 // The process-wide main dialog (nullptr before it is constructed and after it is gone).
 OrvaneDlg* MainDialog();
 
-// Destroys the skinned controls registered during the run; called once at program exit.
-void DestroyRegisteredControls();
-
 }  // namespace ui
