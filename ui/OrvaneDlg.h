@@ -4,15 +4,34 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
+#include <string>
 
-#include "framework/Dialog.h"
+#include "net/DlgInternet.h"
+#include "phonebook/DlgTelList.h"
+#include "phonebook/DlgTelOperate.h"
+#include "settings/DlgAccount.h"
+#include "sms/DlgSmsList.h"
+#include "sms/DlgSmsSend.h"
+#include "ui/DlgHome.h"
+#include "ui/TaskbarNotifier.h"
+#include "ui/ToolTipDialog.h"
+#include "ui/TrayIcon.h"
+#include "voice/DlgCall.h"
+#include "voice/DlgCallRec.h"
 
 namespace ui {
 
-class OrvaneDlg : public Dialog {
+class OrvaneDlg : public CToolTipDialog {
 public:
     explicit OrvaneDlg(HINSTANCE resources);
     ~OrvaneDlg() override;
+
+    // Makes the page current; false when it already was (the caller may then refresh it itself).
+    bool ShowPage(Dialog& page);
+    // Goes back to the page shown before the current one, once.
+    void ShowPreviousPage();
+    Dialog* CurrentPage() const { return current_; }
 
     // Busy checks: true when the condition holds; with report, the refusal goes to the status line.
     bool IsNetConnected(bool report);
@@ -21,8 +40,28 @@ public:
     bool IsSmsSending(bool report);
     bool IsPortBusy(bool report);
 
+    // The popup with its sound: a WAVE resource of the language DLL, or a sound file.
+    void Notify(const std::wstring& text, UINT soundId, bool loop);
+    void NotifyWithSoundFile(const std::wstring& text, const std::wstring& path, bool loop);
+    void UpdateSignal(bool forceFull);
+    void ShowNetworkMode();
+    void SetInternetStateText(UINT stringId);
+    void SetStatusText(UINT stringId, int type);
+    void SetStatusLiteral(const std::wstring& text);
+
     int ComPort() const { return comPort_; }
     bool Closing() const { return closing_; }
+    double MaxLineRate() const { return maxLineRate_; }
+
+    DlgHome homePage;
+    DlgInternet internetPage;
+    DlgCall callPage;
+    DlgCallRec callRecordsPage;
+    DlgAccount accountPage;
+    DlgSmsList smsListPage;
+    DlgSmsSend smsSendPage;
+    DlgTelList phoneBookPage;
+    DlgTelOperate phoneBookEditPage;
 
     // Flags shared with worker threads and module callbacks.
     std::atomic<bool> connected{false};
@@ -30,27 +69,63 @@ public:
     std::atomic<bool> callBusy{false};
     std::atomic<bool> smsSending{false};
     std::atomic<bool> portBusy{false};
+    std::atomic<bool> sleeping{false};
+    std::atomic<bool> ctaSupported{true};
+    std::atomic<bool> preloaded{false};
+    // Traffic of the month before this connection, and of this connection, as the card counts it.
+    std::atomic<int64_t> monthReceivedBefore{0};
+    std::atomic<uint32_t> connectionReceived{0};
+    std::atomic<uint32_t> connectionSent{0};
 
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code) override;
+    void OnTimer(UINT_PTR id) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
 private:
+    void CreatePages();
+    void CreatePopupAndTray();
     void StartCard();
+    void StartTimers();
+    void ShowDataPage(Dialog& page);
+    bool AnyBusy();
+    void StatusTick();
+    void SignalTick();
+    void HomeIdleTick();
+    void DormancyTick();
+    void OnDeviceChange(WPARAM event, LPARAM data);
+    void OnPowerBroadcast(WPARAM event);
+    void RepaintBehind(int controlId, Dialog& owner);
+    void PlaySoundResource(UINT soundId, bool loop);
+    void StartPreload();
     void ExitProgram();
     void ExitWorker();
     bool BusyCheck(bool condition, bool report, UINT stringId);
 
     HICON icon_ = nullptr;
+    HBITMAP signalPicture_ = nullptr;
+    Dialog* current_ = nullptr;
+    Dialog* previous_ = nullptr;
+    CTaskbarNotifier popup_;
+    bool popupCreated_ = false;
+    CTrayIcon tray_;
     int comPort_ = 0;
     int networkMode_ = -1;
+    double maxLineRate_ = 0;
+    uint32_t monthAlarmTicks_ = 0;
     std::atomic<bool> closing_{false};
     std::atomic<bool> cardRemoved_{false};
-    bool ctaSupported_ = true;
+    std::atomic<bool> connectedAtExit_{false};
+    bool suspendPending_ = false;
+    bool hungUpForSuspend_ = false;
 };
 
 // The process-wide main dialog (nullptr before it is constructed and after it is gone).
 OrvaneDlg* MainDialog();
+
+// Puts a literal text on the main window's status line from any thread: the text travels as a heap
+// copy that the main window frees (status message kind 4).
+void PostStatusLiteral(HWND mainWindow, const std::wstring& text);
 
 }  // namespace ui

@@ -1,11 +1,15 @@
 // Checks the staged language libraries and INI files the program loads its texts and art from.
 #include <windows.h>
 
+#include <commctrl.h>
+#include <mmsystem.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <set>
@@ -16,16 +20,28 @@
 
 namespace {
 
-struct StringId {
+struct NamedId {
     UINT id;
     const char* name;
 };
 
 #define ORVANE_STRING_ID(x) {x, #x},
-const StringId kStringIds[] = {
+const NamedId kStringIds[] = {
 #include "resource_string_ids.inc"
 };
 #undef ORVANE_STRING_ID
+
+#define ORVANE_BITMAP_ID(x) {x, #x},
+const NamedId kBitmapIds[] = {
+#include "resource_bitmap_ids.inc"
+};
+#undef ORVANE_BITMAP_ID
+
+#define ORVANE_SOUND_ID(x) {x, #x},
+const NamedId kSoundIds[] = {
+#include "resource_sound_ids.inc"
+};
+#undef ORVANE_SOUND_ID
 
 const wchar_t* const kLanguageDlls[] = {L"skingb.dll", L"skinen.dll"};
 
@@ -295,7 +311,7 @@ class LanguageLibrary : public ::testing::TestWithParam<LoadCase> {
 TEST_P(LanguageLibrary, HoldsEveryStringOfResourceHeader)
 {
     std::vector<std::string> missing;
-    for (const StringId& s : kStringIds) {
+    for (const NamedId& s : kStringIds) {
         std::wstring text;
         if (!lib_->String(s.id, &text))
             missing.push_back(s.name);
@@ -409,25 +425,719 @@ TEST_P(LanguageLibrary, AboutBoxHasAnOkButton)
     EXPECT_NE(FindItem(t, IDOK), nullptr);
 }
 
-TEST_P(LanguageLibrary, SplashBitmapIs24BitAndLoads)
-{
-    std::vector<uint8_t> raw = lib_->Raw(IDB_WAIT_PICTURE, MAKEINTRESOURCEW(2) /* RT_BITMAP */);
-    ASSERT_GE(raw.size(), sizeof(BITMAPINFOHEADER));
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, raw.data(), sizeof header);
-    EXPECT_EQ(header.biBitCount, 24);
-    EXPECT_EQ(header.biCompression, (DWORD)BI_RGB);
-    EXPECT_GE(header.biWidth, 100);
-    EXPECT_GE(std::abs(header.biHeight), 40);
+// ---- Pictures --------------------------------------------------------------------------------
+// A BITMAP resource as stored: a BITMAPINFOHEADER, then 24-bit rows padded to four bytes.
+struct Picture {
+    bool ok = false;
+    int width = 0, height = 0, bits = 0;
+    DWORD compression = 0;
+    std::vector<uint8_t> raw;
+    size_t pixels = 0; // offset of the first stored row
+    bool bottomUp = true;
 
-    HANDLE image = LoadImageW(lib_->get(), MAKEINTRESOURCEW(IDB_WAIT_PICTURE), IMAGE_BITMAP, 0, 0,
-                              LR_CREATEDIBSECTION);
-    ASSERT_NE(image, nullptr);
-    DIBSECTION dib{};
-    ASSERT_EQ(GetObjectW(image, sizeof dib, &dib), (int)sizeof dib);
-    EXPECT_EQ(dib.dsBm.bmBitsPixel, 24);
-    EXPECT_EQ(dib.dsBm.bmWidth, header.biWidth);
-    DeleteObject(image);
+    COLORREF At(int x, int y) const
+    {
+        size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+        size_t row = bottomUp ? size_t(height - 1 - y) : size_t(y);
+        size_t at = pixels + row * stride + size_t(x) * 3;
+        if (x < 0 || y < 0 || x >= width || y >= height || at + 3 > raw.size())
+            return CLR_INVALID;
+        return RGB(raw[at + 2], raw[at + 1], raw[at]);
+    }
+    bool Magenta(int x, int y) const { return At(x, y) == RGB(255, 0, 255); }
+    int CountMagenta(int left, int top, int right, int bottom) const
+    {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                n += Magenta(x, y);
+        return n;
+    }
+};
+
+Picture ReadPicture(const Library& lib, UINT id)
+{
+    Picture p;
+    p.raw = lib.Raw(id, MAKEINTRESOURCEW(2) /* RT_BITMAP */);
+    if (p.raw.size() < sizeof(BITMAPINFOHEADER))
+        return p;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, p.raw.data(), sizeof header);
+    p.width = header.biWidth;
+    p.height = std::abs(header.biHeight);
+    p.bottomUp = header.biHeight > 0;
+    p.bits = header.biBitCount;
+    p.compression = header.biCompression;
+    p.pixels = header.biSize + size_t(header.biClrUsed) * 4;
+    size_t stride = (size_t(p.width) * 3 + 3) & ~size_t(3);
+    p.ok = p.width > 0 && p.height > 0 && p.width < 4096 && p.height < 4096 &&
+           p.pixels + stride * size_t(p.height) <= p.raw.size();
+    return p;
+}
+
+const char* BitmapName(UINT id)
+{
+    for (const NamedId& b : kBitmapIds)
+        if (b.id == id)
+            return b.name;
+    return "?";
+}
+
+// Pictures the program draws opaque (background copies, static pictures, the scroll bar's
+// buffer): a transparent colour there would show as magenta.
+const UINT kOpaquePictures[] = {IDB_PAGE_BACKGROUND, IDB_GRAPH_BACKGROUND, IDB_WAIT_PICTURE,
+                                IDB_SIGNAL_0,        IDB_SIGNAL_1,         IDB_SIGNAL_2,
+                                IDB_SIGNAL_3,        IDB_SIGNAL_4,         IDB_SIGNAL_UNKNOWN,
+                                IDB_SCROLL_TRACK,    IDB_SCROLL_THUMB,     IDB_SCROLL_UP,
+                                IDB_SCROLL_DOWN};
+// Pictures whose magenta is cut out of a window region.
+const UINT kShapedPictures[] = {IDB_MAIN_BACKGROUND, IDB_POPUP_SKIN};
+
+TEST_P(LanguageLibrary, EveryBitmapOfResourceHeaderIs24BitAndLoads)
+{
+    for (const NamedId& b : kBitmapIds) {
+        SCOPED_TRACE(b.name);
+        Picture p = ReadPicture(*lib_, b.id);
+        ASSERT_TRUE(p.ok) << "missing or truncated";
+        EXPECT_EQ(p.bits, 24);
+        EXPECT_EQ(p.compression, (DWORD)BI_RGB);
+        HANDLE image = LoadImageW(lib_->get(), MAKEINTRESOURCEW(b.id), IMAGE_BITMAP, 0, 0,
+                                  LR_CREATEDIBSECTION);
+        ASSERT_NE(image, nullptr);
+        DIBSECTION dib{};
+        ASSERT_EQ(GetObjectW(image, sizeof dib, &dib), (int)sizeof dib);
+        EXPECT_EQ(dib.dsBm.bmBitsPixel, 24);
+        EXPECT_EQ(dib.dsBm.bmWidth, p.width);
+        EXPECT_EQ(dib.dsBm.bmHeight, p.height);
+        DeleteObject(image);
+    }
+    // The scroll bar stretches the track and stacks fixed-size parts into a 14-pixel strip.
+    EXPECT_EQ(ReadPicture(*lib_, IDB_SCROLL_TRACK).width, 14);
+    EXPECT_EQ(ReadPicture(*lib_, IDB_SCROLL_THUMB).height, 26);
+    EXPECT_EQ(ReadPicture(*lib_, IDB_SCROLL_UP).height, 14);
+    EXPECT_EQ(ReadPicture(*lib_, IDB_SCROLL_DOWN).height, 14);
+    // The popup builds its region from whole groups of four pixels.
+    EXPECT_EQ(ReadPicture(*lib_, IDB_POPUP_SKIN).width % 4, 0);
+}
+
+TEST_P(LanguageLibrary, TransparentColourOnlyWhereTheSkinCutsOrSkips)
+{
+    std::set<UINT> special(std::begin(kOpaquePictures), std::end(kOpaquePictures));
+    special.insert(std::begin(kShapedPictures), std::end(kShapedPictures));
+    for (UINT id : kOpaquePictures) {
+        Picture p = ReadPicture(*lib_, id);
+        ASSERT_TRUE(p.ok) << BitmapName(id);
+        EXPECT_EQ(p.CountMagenta(0, 0, p.width, p.height), 0) << BitmapName(id);
+    }
+    for (UINT id : kShapedPictures) {
+        Picture p = ReadPicture(*lib_, id);
+        ASSERT_TRUE(p.ok) << BitmapName(id);
+        EXPECT_TRUE(p.Magenta(0, 0) && p.Magenta(p.width - 1, 0) && p.Magenta(0, p.height - 1) &&
+                    p.Magenta(p.width - 1, p.height - 1))
+            << BitmapName(id) << ": rounded corners are cut off";
+        EXPECT_EQ(p.CountMagenta(8, 8, p.width - 8, p.height - 8), 0) << BitmapName(id);
+    }
+    // The popup's text rectangle is solid.
+    Picture popup = ReadPicture(*lib_, IDB_POPUP_SKIN);
+    EXPECT_EQ(popup.CountMagenta(10, 40, popup.width - 10, popup.height - 25), 0);
+    // Buttons keep their middle (the pictogram) solid; only their corners may be transparent.
+    for (const NamedId& b : kBitmapIds) {
+        if (special.count(b.id))
+            continue;
+        Picture p = ReadPicture(*lib_, b.id);
+        ASSERT_TRUE(p.ok) << b.name;
+        EXPECT_FALSE(p.Magenta(p.width / 2, p.height / 2)) << b.name;
+        EXPECT_EQ(p.CountMagenta(p.width / 4, p.height / 4, p.width * 3 / 4, p.height * 3 / 4), 0)
+            << b.name;
+    }
+}
+
+// ---- Pictures against the windows they skin --------------------------------------------------
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+class Window {
+  public:
+    explicit Window(HWND window) : window_(window) {}
+    ~Window()
+    {
+        if (window_)
+            DestroyWindow(window_);
+    }
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    HWND get() const { return window_; }
+
+  private:
+    HWND window_;
+};
+
+SIZE ControlSize(HWND dialog, int id)
+{
+    RECT r{};
+    HWND control = GetDlgItem(dialog, id);
+    if (control)
+        GetWindowRect(control, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+struct SkinnedButton {
+    int control;
+    std::vector<UINT> pictures; // every picture the button may show, in any of its looks
+};
+
+struct PageSkin {
+    UINT page;
+    const char* name;
+    std::vector<SkinnedButton> buttons;
+};
+
+const std::vector<PageSkin>& PageSkins()
+{
+    static const std::vector<PageSkin> pages = {
+        {IDD_HOME, "IDD_HOME", {}},
+        {IDD_INTERNET,
+         "IDD_INTERNET",
+         {{IDC_INET_CONNECT,
+           {IDB_INET_DIAL, IDB_INET_DIAL_SEL, IDB_INET_DIAL_DISABLED, IDB_INET_HANGUP,
+            IDB_INET_HANGUP_SEL, IDB_INET_HANGUP_DISABLED}},
+          {IDC_INET_RECORDS, {IDB_INET_RECORDS, IDB_INET_RECORDS_SEL}},
+          {IDC_INET_BACK, {IDB_BTN_BACK, IDB_BTN_BACK_SEL}}}},
+        {IDD_CALL,
+         "IDD_CALL",
+         {{IDC_CALL_KEY_0, {IDB_KEY_0, IDB_KEY_0_SEL}},
+          {IDC_CALL_KEY_1, {IDB_KEY_1, IDB_KEY_1_SEL}},
+          {IDC_CALL_KEY_2, {IDB_KEY_2, IDB_KEY_2_SEL}},
+          {IDC_CALL_KEY_3, {IDB_KEY_3, IDB_KEY_3_SEL}},
+          {IDC_CALL_KEY_4, {IDB_KEY_4, IDB_KEY_4_SEL}},
+          {IDC_CALL_KEY_5, {IDB_KEY_5, IDB_KEY_5_SEL}},
+          {IDC_CALL_KEY_6, {IDB_KEY_6, IDB_KEY_6_SEL}},
+          {IDC_CALL_KEY_7, {IDB_KEY_7, IDB_KEY_7_SEL}},
+          {IDC_CALL_KEY_8, {IDB_KEY_8, IDB_KEY_8_SEL}},
+          {IDC_CALL_KEY_9, {IDB_KEY_9, IDB_KEY_9_SEL}},
+          {IDC_CALL_KEY_STAR, {IDB_KEY_STAR, IDB_KEY_STAR_SEL}},
+          {IDC_CALL_KEY_HASH, {IDB_KEY_HASH, IDB_KEY_HASH_SEL}},
+          {IDC_CALL_DIAL, {IDB_CALL_DIAL, IDB_CALL_DIAL_SEL, IDB_CALL_RINGING}},
+          {IDC_CALL_BACKSPACE, {IDB_CALL_BACKSPACE, IDB_CALL_BACKSPACE_SEL}},
+          {IDC_CALL_RECORDS, {IDB_CALL_RECORDS, IDB_CALL_RECORDS_SEL}},
+          {IDC_CALL_HANGUP, {IDB_CALL_HANGUP, IDB_CALL_HANGUP_SEL}},
+          {IDC_CALL_BACK, {IDB_CALL_BACK, IDB_CALL_BACK_SEL}}}},
+        {IDD_CALL_RECORDS,
+         "IDD_CALL_RECORDS",
+         {{IDC_CALLREC_CALLBACK, {IDB_CALLREC_CALLBACK, IDB_CALLREC_CALLBACK_SEL}},
+          {IDC_CALLREC_DELETE, {IDB_BTN_DELETE, IDB_BTN_DELETE_SEL}},
+          {IDC_CALLREC_BACK, {IDB_BTN_BACK, IDB_BTN_BACK_SEL}}}},
+        {IDD_SMS_LIST,
+         "IDD_SMS_LIST",
+         {{IDC_SMSLIST_NEW, {IDB_BTN_ADD, IDB_BTN_ADD_SEL}},
+          {IDC_SMSLIST_DELETE, {IDB_BTN_DELETE, IDB_BTN_DELETE_SEL}},
+          {IDC_SMSLIST_BATCH, {IDB_BTN_ADVANCED, IDB_BTN_ADVANCED_SEL}},
+          {IDC_SMSLIST_BACK, {IDB_BTN_BACK, IDB_BTN_BACK_SEL}}}},
+        {IDD_SMS_SEND,
+         "IDD_SMS_SEND",
+         {{IDC_SMSSEND_SEND,
+           {IDB_SMS_SEND, IDB_SMS_SEND_SEL, IDB_SMS_SEND_DISABLED, IDB_SMS_REPLY,
+            IDB_SMS_REPLY_SEL}},
+          {IDC_SMSSEND_CANCEL, {IDB_BTN_CANCEL, IDB_BTN_CANCEL_SEL}}}},
+        {IDD_PHONEBOOK,
+         "IDD_PHONEBOOK",
+         {{IDC_PB_ADD, {IDB_BTN_ADD, IDB_BTN_ADD_SEL}},
+          {IDC_PB_DELETE, {IDB_BTN_DELETE, IDB_BTN_DELETE_SEL}},
+          {IDC_PB_EDIT, {IDB_BTN_EDIT, IDB_BTN_EDIT_SEL}},
+          {IDC_PB_BACK, {IDB_BTN_BACK, IDB_BTN_BACK_SEL}}}},
+        {IDD_PHONEBOOK_EDIT,
+         "IDD_PHONEBOOK_EDIT",
+         {{IDC_PBEDIT_SAVE, {IDB_BTN_ADD, IDB_BTN_ADD_SEL, IDB_BTN_EDIT, IDB_BTN_EDIT_SEL}},
+          {IDC_PBEDIT_CANCEL, {IDB_BTN_CANCEL, IDB_BTN_CANCEL_SEL}}}},
+        {IDD_ACCOUNT,
+         "IDD_ACCOUNT",
+         {{IDC_ACCOUNT_SAVE, {IDB_BTN_SAVE, IDB_BTN_SAVE_SEL}},
+          {IDC_ACCOUNT_DEFAULT, {IDB_BTN_DEFAULT, IDB_BTN_DEFAULT_SEL}},
+          {IDC_ACCOUNT_ADVANCED, {IDB_BTN_ADVANCED, IDB_BTN_ADVANCED_SEL}},
+          {IDC_ACCOUNT_BACK, {IDB_BTN_BACK, IDB_BTN_BACK_SEL}}}},
+    };
+    return pages;
+}
+
+std::vector<SkinnedButton> MainWindowSkin()
+{
+    std::vector<SkinnedButton> buttons = {
+        {IDC_MAIN_BTN_STATS, {IDB_MAIN_STATS, IDB_MAIN_STATS_SEL}},
+        {IDC_MAIN_BTN_INTERNET, {IDB_MAIN_INTERNET, IDB_MAIN_INTERNET_SEL}},
+        {IDC_MAIN_BTN_CALL, {IDB_MAIN_CALL, IDB_MAIN_CALL_SEL}},
+        {IDC_MAIN_BTN_SMS, {IDB_MAIN_SMS, IDB_MAIN_SMS_SEL}},
+        {IDC_MAIN_BTN_PHONEBOOK, {IDB_MAIN_PHONEBOOK, IDB_MAIN_PHONEBOOK_SEL}},
+        {IDC_MAIN_BTN_SETTINGS, {IDB_MAIN_SETTINGS, IDB_MAIN_SETTINGS_SEL}},
+        {IDC_MAIN_BTN_MINIMIZE, {IDB_MAIN_MINIMIZE, IDB_MAIN_MINIMIZE_SEL}},
+        {IDC_MAIN_BTN_CLOSE, {IDB_MAIN_CLOSE, IDB_MAIN_CLOSE_SEL}},
+    };
+    for (int i = 0; i < 8; ++i)
+        buttons.push_back({IDC_MAIN_TOOLBAR1 + i, {UINT(IDB_TOOLBAR1 + 2 * i),
+                                                   UINT(IDB_TOOLBAR1_SEL + 2 * i)}});
+    return buttons;
+}
+
+// The skin sizes each button to its picture: the picture must have the control's size, or the
+// button would grow over its neighbours.
+void ExpectButtonsFit(const Library& lib, HWND dialog, const std::vector<SkinnedButton>& buttons)
+{
+    for (const SkinnedButton& b : buttons) {
+        ASSERT_NE(GetDlgItem(dialog, b.control), nullptr) << "control " << b.control;
+        SIZE size = ControlSize(dialog, b.control);
+        for (UINT id : b.pictures) {
+            Picture p = ReadPicture(lib, id);
+            EXPECT_TRUE(p.width == size.cx && p.height == size.cy)
+                << BitmapName(id) << " is " << p.width << "x" << p.height << ", control "
+                << b.control << " is " << size.cx << "x" << size.cy;
+        }
+    }
+}
+
+TEST_P(LanguageLibrary, PicturesHaveThePixelSizesOfTheirWindowsAndControls)
+{
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&classes);
+    Window main(CreateDialogParamW(lib_->get(), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
+                                   QuietDialogProc, 0));
+    ASSERT_NE(main.get(), nullptr) << "error " << GetLastError();
+    RECT unit{0, 0, 4, 8};
+    MapDialogRect(main.get(), &unit);
+    SCOPED_TRACE("dialog base units " + std::to_string(unit.right) + "x" +
+                 std::to_string(unit.bottom) + " (the pictures are drawn for 7x14)");
+
+    RECT client;
+    GetClientRect(main.get(), &client);
+    Picture background = ReadPicture(*lib_, IDB_MAIN_BACKGROUND);
+    EXPECT_EQ(background.width, client.right);
+    EXPECT_EQ(background.height, client.bottom);
+    ExpectButtonsFit(*lib_, main.get(), MainWindowSkin());
+
+    // Every control of the main window lies on solid background, inside the window region.
+    DialogTemplate t = ReadDialog(*lib_, IDD_MAIN);
+    ASSERT_TRUE(t.ok);
+    for (const DialogItem& item : t.items) {
+        RECT r{item.x, item.y, item.x + item.cx, item.y + item.cy};
+        MapDialogRect(main.get(), &r);
+        EXPECT_FALSE(background.Magenta((r.left + r.right) / 2, (r.top + r.bottom) / 2) ||
+                     background.Magenta(r.left, r.top) || background.Magenta(r.right - 1, r.top) ||
+                     background.Magenta(r.left, r.bottom - 1) ||
+                     background.Magenta(r.right - 1, r.bottom - 1))
+            << "control " << item.id << " reaches outside the window shape";
+    }
+
+    // A picture static takes its picture's size: the template keeps room for exactly that.
+    const DialogItem* signal = FindItem(t, IDC_MAIN_SIGNAL);
+    ASSERT_NE(signal, nullptr);
+    RECT signalRect{0, 0, signal->cx, signal->cy};
+    MapDialogRect(main.get(), &signalRect);
+    for (UINT id : {IDB_SIGNAL_0, IDB_SIGNAL_1, IDB_SIGNAL_2, IDB_SIGNAL_3, IDB_SIGNAL_4,
+                    IDB_SIGNAL_UNKNOWN}) {
+        Picture p = ReadPicture(*lib_, id);
+        EXPECT_TRUE(p.width == signalRect.right && p.height == signalRect.bottom) << BitmapName(id);
+    }
+
+    // Pages cover the page area, which the page background fills exactly.
+    SIZE area = ControlSize(main.get(), IDC_MAIN_PAGE_AREA);
+    Picture pageBackground = ReadPicture(*lib_, IDB_PAGE_BACKGROUND);
+    EXPECT_EQ(pageBackground.width, area.cx);
+    EXPECT_EQ(pageBackground.height, area.cy);
+    for (const PageSkin& skin : PageSkins()) {
+        SCOPED_TRACE(skin.name);
+        Window page(CreateDialogParamW(lib_->get(), MAKEINTRESOURCEW(skin.page), main.get(),
+                                       QuietDialogProc, 0));
+        ASSERT_NE(page.get(), nullptr) << "error " << GetLastError();
+        GetClientRect(page.get(), &client);
+        EXPECT_EQ(client.right, area.cx);
+        EXPECT_EQ(client.bottom, area.cy);
+        ExpectButtonsFit(*lib_, page.get(), skin.buttons);
+    }
+
+    // The traffic graph's statics show the graph background at the template's size.
+    Window graph(CreateDialogParamW(lib_->get(), MAKEINTRESOURCEW(IDD_TRAFFIC_GRAPH), main.get(),
+                                    QuietDialogProc, 0));
+    ASSERT_NE(graph.get(), nullptr);
+    DialogTemplate g = ReadDialog(*lib_, IDD_TRAFFIC_GRAPH);
+    Picture plot = ReadPicture(*lib_, IDB_GRAPH_BACKGROUND);
+    for (int id : {IDC_GRAPH_SEND_GRAPH, IDC_GRAPH_RECV_GRAPH}) {
+        const DialogItem* item = FindItem(g, id);
+        ASSERT_NE(item, nullptr);
+        RECT r{0, 0, item->cx, item->cy};
+        MapDialogRect(graph.get(), &r);
+        EXPECT_TRUE(plot.width == r.right && plot.height == r.bottom) << "graph " << id;
+        SIZE shown = ControlSize(graph.get(), id);
+        EXPECT_TRUE(shown.cx == plot.width && shown.cy == plot.height) << "graph " << id;
+    }
+}
+
+// ---- Sounds ------------------------------------------------------------------------------------
+TEST_P(LanguageLibrary, EverySoundIsAPlayablePcmWave)
+{
+    for (const NamedId& s : kSoundIds) {
+        SCOPED_TRACE(s.name);
+        std::vector<uint8_t> wav = lib_->Raw(s.id, L"WAVE");
+        ASSERT_GE(wav.size(), 44u) << "missing or too short";
+        EXPECT_EQ(std::memcmp(wav.data(), "RIFF", 4), 0);
+        EXPECT_EQ(std::memcmp(wav.data() + 8, "WAVE", 4), 0);
+        uint32_t riff;
+        std::memcpy(&riff, wav.data() + 4, 4);
+        EXPECT_EQ(riff, wav.size() - 8) << "truncated";
+        // Walk the chunks: PlaySound wants uncompressed PCM and a non-empty data chunk.
+        bool format = false;
+        uint32_t data = 0;
+        for (size_t at = 12; at + 8 <= wav.size();) {
+            uint32_t size;
+            std::memcpy(&size, wav.data() + at + 4, 4);
+            if (size > wav.size() - at - 8)
+                break;
+            if (std::memcmp(wav.data() + at, "fmt ", 4) == 0 && size >= 16) {
+                PCMWAVEFORMAT f;
+                std::memcpy(&f, wav.data() + at + 8, sizeof f);
+                EXPECT_EQ(f.wf.wFormatTag, WAVE_FORMAT_PCM);
+                EXPECT_EQ(f.wf.nChannels, 1);
+                EXPECT_EQ(f.wBitsPerSample, 16);
+                EXPECT_TRUE(f.wf.nSamplesPerSec == 8000 || f.wf.nSamplesPerSec == 16000);
+                format = true;
+            } else if (std::memcmp(wav.data() + at, "data", 4) == 0) {
+                data = size;
+            }
+            at += 8 + size + (size & 1);
+        }
+        EXPECT_TRUE(format);
+        EXPECT_GT(data, 0u);
+    }
+}
+
+// ---- Page, records and graph templates ---------------------------------------------------------
+const int kButton = 0x80, kEdit = 0x81, kStatic = 0x82, kComboBox = 0x85;
+
+struct ControlExpect {
+    int id;
+    int classAtom;           // 0: a named class
+    const wchar_t* name;     // the named class, else nullptr
+    const wchar_t* chinese;  // its text in the Chinese library, nullptr: any
+    DWORD style = 0;         // style bits that must be set
+};
+
+struct PageExpect {
+    UINT page;
+    const char* name;
+    std::vector<ControlExpect> controls;
+    std::vector<const wchar_t*> chineseLabels; // texts of unnamed statics
+};
+
+const std::vector<PageExpect>& PageExpectations()
+{
+    static const std::vector<PageExpect> pages = {
+        {IDD_HOME, "IDD_HOME", {}, {}},
+        {IDD_INTERNET,
+         "IDD_INTERNET",
+         {{IDC_INET_CONNECT, kButton, nullptr, L"拨号/断开"},
+          {IDC_INET_RECORDS, kButton, nullptr, L"上网记录"},
+          {IDC_INET_BACK, kButton, nullptr, L"返回"},
+          {IDC_INET_STATE, kStatic, nullptr, nullptr},
+          {IDC_INET_DURATION, kStatic, nullptr, nullptr},
+          {IDC_INET_RECEIVED, kStatic, nullptr, nullptr},
+          {IDC_INET_SENT, kStatic, nullptr, nullptr}},
+         {}},
+        {IDD_CALL,
+         "IDD_CALL",
+         {{IDC_CALL_NUMBER, kEdit, nullptr, nullptr},
+          {IDC_CALL_KEY_1, kButton, nullptr, L"1"},
+          {IDC_CALL_KEY_2, kButton, nullptr, L"2"},
+          {IDC_CALL_KEY_3, kButton, nullptr, L"3"},
+          {IDC_CALL_KEY_4, kButton, nullptr, L"4"},
+          {IDC_CALL_KEY_5, kButton, nullptr, L"5"},
+          {IDC_CALL_KEY_6, kButton, nullptr, L"6"},
+          {IDC_CALL_KEY_7, kButton, nullptr, L"7"},
+          {IDC_CALL_KEY_8, kButton, nullptr, L"8"},
+          {IDC_CALL_KEY_9, kButton, nullptr, L"9"},
+          {IDC_CALL_KEY_STAR, kButton, nullptr, L"*"},
+          {IDC_CALL_KEY_0, kButton, nullptr, L"0"},
+          {IDC_CALL_KEY_HASH, kButton, nullptr, L"#"},
+          {IDC_CALL_BACKSPACE, kButton, nullptr, L"退格"},
+          {IDC_CALL_DIAL, kButton, nullptr, L"呼叫/接听"},
+          {IDC_CALL_HANGUP, kButton, nullptr, L"挂断"},
+          {IDC_CALL_RECORDS, kButton, nullptr, L"记录"},
+          {IDC_CALL_BACK, kButton, nullptr, L"返回"},
+          {IDC_CALL_VOLUME, 0, TRACKBAR_CLASSW, nullptr}},
+         {L"音量:", L"小", L"大"}},
+        {IDD_CALL_RECORDS,
+         "IDD_CALL_RECORDS",
+         {{IDC_CALLREC_LIST, 0, WC_LISTVIEWW, nullptr, LVS_REPORT},
+          {IDC_CALLREC_CALLBACK, kButton, nullptr, L"回拨"},
+          {IDC_CALLREC_DELETE, kButton, nullptr, L"删除"},
+          {IDC_CALLREC_BACK, kButton, nullptr, L"返回"}},
+         {}},
+        {IDD_SMS_LIST,
+         "IDD_SMS_LIST",
+         {{IDC_SMSLIST_LIST, 0, WC_LISTVIEWW, nullptr, LVS_REPORT},
+          {IDC_SMSLIST_NEW, kButton, nullptr, L"添加"},
+          {IDC_SMSLIST_DELETE, kButton, nullptr, L"删除"},
+          {IDC_SMSLIST_BATCH, kButton, nullptr, L"高级"},
+          {IDC_SMSLIST_BACK, kButton, nullptr, L"返回"}},
+         {}},
+        {IDD_SMS_SEND,
+         "IDD_SMS_SEND",
+         {{IDC_SMSSEND_RECIPIENT, kComboBox, nullptr, nullptr, CBS_DROPDOWN | CBS_SORT},
+          {IDC_SMSSEND_TEXT, kEdit, nullptr, nullptr, ES_MULTILINE | WS_VSCROLL},
+          {IDC_SMSSEND_SEND, kButton, nullptr, L"发送/回复"},
+          {IDC_SMSSEND_CANCEL, kButton, nullptr, L"取消"}},
+         {L"接收人:"}},
+        {IDD_PHONEBOOK,
+         "IDD_PHONEBOOK",
+         {{IDC_PB_LIST, 0, WC_LISTVIEWW, nullptr, LVS_REPORT},
+          {IDC_PB_ADD, kButton, nullptr, L"添加"},
+          {IDC_PB_DELETE, kButton, nullptr, L"删除"},
+          {IDC_PB_EDIT, kButton, nullptr, L"修改"},
+          {IDC_PB_BACK, kButton, nullptr, L"返回"}},
+         {}},
+        {IDD_PHONEBOOK_EDIT,
+         "IDD_PHONEBOOK_EDIT",
+         {{IDC_PBEDIT_NAME, kEdit, nullptr, nullptr},
+          {IDC_PBEDIT_NUMBER, kEdit, nullptr, nullptr, ES_NUMBER},
+          {IDC_PBEDIT_SAVE, kButton, nullptr, L"添加/修改", BS_DEFPUSHBUTTON},
+          {IDC_PBEDIT_CANCEL, kButton, nullptr, L"取消"}},
+         {L"姓名:", L"电话:"}},
+        {IDD_ACCOUNT,
+         "IDD_ACCOUNT",
+         {{IDC_ACCOUNT_USER, kEdit, nullptr, nullptr},
+          {IDC_ACCOUNT_PASSWORD, kEdit, nullptr, nullptr, ES_PASSWORD},
+          {IDC_ACCOUNT_NUMBER, kEdit, nullptr, nullptr},
+          {IDC_ACCOUNT_APN, kEdit, nullptr, nullptr},
+          {IDC_ACCOUNT_OPERATOR, kComboBox, nullptr, nullptr, CBS_DROPDOWNLIST},
+          {IDC_ACCOUNT_SAVE, kButton, nullptr, L"保存"},
+          {IDC_ACCOUNT_DEFAULT, kButton, nullptr, L"默认"},
+          {IDC_ACCOUNT_ADVANCED, kButton, nullptr, L"高级"},
+          {IDC_ACCOUNT_BACK, kButton, nullptr, L"返回"}},
+         {L"用户名:", L"密码  :", L"号码  :", L"接入号:", L"运营商:"}},
+    };
+    return pages;
+}
+
+bool HasStaticText(const DialogTemplate& t, const wchar_t* text)
+{
+    for (const DialogItem& item : t.items)
+        if (item.classAtom == kStatic && item.title == text)
+            return true;
+    return false;
+}
+
+// Checks one control against its expectation; Chinese texts only in the Chinese library.
+void ExpectControl(const DialogTemplate& t, const ControlExpect& e, bool chinese)
+{
+    const DialogItem* item = FindItem(t, e.id);
+    ASSERT_NE(item, nullptr) << "control " << e.id;
+    if (e.classAtom) {
+        // A CONTROL statement names the class ("Button"); the short forms write its atom.
+        const wchar_t* names[] = {L"Button", L"Edit", L"Static", L"ListBox", L"ScrollBar",
+                                  L"ComboBox"};
+        EXPECT_TRUE(item->classAtom == e.classAtom ||
+                    (item->classAtom == -1 &&
+                     _wcsicmp(item->className.c_str(), names[e.classAtom - kButton]) == 0))
+            << "control " << e.id;
+    } else {
+        EXPECT_EQ(_wcsicmp(item->className.c_str(), e.name), 0) << "control " << e.id;
+    }
+    EXPECT_EQ(item->style & e.style, e.style) << "control " << e.id;
+    if (e.chinese && chinese) {
+        EXPECT_EQ(item->title, e.chinese) << "control " << e.id;
+    }
+}
+
+TEST_P(LanguageLibrary, PagesAreBorderlessHiddenChildrenWithTheirControls)
+{
+    DialogTemplate main = ReadDialog(*lib_, IDD_MAIN);
+    const DialogItem* area = FindItem(main, IDC_MAIN_PAGE_AREA);
+    ASSERT_NE(area, nullptr);
+    for (const PageExpect& page : PageExpectations()) {
+        SCOPED_TRACE(page.name);
+        DialogTemplate t = ReadDialog(*lib_, page.page);
+        ASSERT_TRUE(t.ok) << "template missing or unreadable";
+        EXPECT_NE(t.style & WS_CHILD, 0u);
+        // Pages are shown one at a time by the main window, without frame or caption.
+        EXPECT_EQ(t.style & (WS_POPUP | WS_CAPTION | WS_BORDER | WS_THICKFRAME | DS_MODALFRAME |
+                             WS_VISIBLE | WS_CLIPCHILDREN),
+                  0u);
+        EXPECT_EQ(t.cx, area->cx);
+        EXPECT_EQ(t.cy, area->cy);
+        for (const ControlExpect& e : page.controls)
+            ExpectControl(t, e, IsChinese());
+        if (IsChinese()) {
+            for (const wchar_t* label : page.chineseLabels)
+                EXPECT_TRUE(HasStaticText(t, label)) << Narrow(label);
+        }
+        std::set<int> seen;
+        for (const DialogItem& item : t.items) {
+            if (item.id != -1 && item.id != 0xFFFF) {
+                EXPECT_TRUE(seen.insert(item.id).second) << "duplicate id " << item.id;
+            }
+            EXPECT_TRUE(item.x >= 0 && item.y >= 0 && item.x + item.cx <= t.cx &&
+                        item.y + item.cy <= t.cy)
+                << "control " << item.id << " leaves the page";
+        }
+    }
+}
+
+// The records window's period list takes its items from the initial data (RT_DLGINIT): entries
+// of control id, message, byte count and ANSI text, ended by a zero id.
+std::vector<std::pair<int, std::string>> ReadDialogInit(const Library& lib, UINT id)
+{
+    std::vector<std::pair<int, std::string>> entries;
+    std::vector<uint8_t> raw = lib.Raw(id, MAKEINTRESOURCEW(240));
+    size_t at = 0;
+    while (at + 2 <= raw.size()) {
+        uint16_t control, message;
+        uint32_t length;
+        std::memcpy(&control, &raw[at], 2);
+        if (control == 0 || at + 8 > raw.size())
+            break;
+        std::memcpy(&message, &raw[at + 2], 2);
+        std::memcpy(&length, &raw[at + 4], 4);
+        at += 8;
+        if (length > raw.size() - at)
+            break;
+        std::string text(reinterpret_cast<const char*>(&raw[at]), length);
+        text = text.substr(0, text.find('\0'));
+        if (message == 0x0403) // CB_ADDSTRING as initial data writes it
+            entries.emplace_back(control, text);
+        at += length;
+    }
+    return entries;
+}
+
+std::wstring FromCodePage(const std::string& text, UINT codePage)
+{
+    wchar_t buffer[256];
+    int n = MultiByteToWideChar(codePage, 0, text.data(), (int)text.size(), buffer, 256);
+    return std::wstring(buffer, n > 0 ? n : 0);
+}
+
+TEST_P(LanguageLibrary, RecordsWindowHasItsListPeriodsAndTotalsFormat)
+{
+    DialogTemplate t = ReadDialog(*lib_, IDD_NET_RECORDS);
+    ASSERT_TRUE(t.ok);
+    EXPECT_NE(t.style & WS_CAPTION, 0u);
+    ExpectControl(t, {IDC_NETREC_LIST, 0, WC_LISTVIEWW, nullptr, LVS_REPORT}, IsChinese());
+    ExpectControl(t, {IDC_NETREC_PERIOD, kComboBox, nullptr, nullptr, CBS_DROPDOWNLIST},
+                  IsChinese());
+    ExpectControl(t,
+                  {IDC_NETREC_TOTALS, kStatic, nullptr,
+                   L"总共:%.2f KBytes,发送:%.2f KBytes,接收:%.2f KBytes"},
+                  IsChinese());
+    ExpectControl(t, {IDC_NETREC_CLEAR, kButton, nullptr, L"清空"}, IsChinese());
+    ExpectControl(t, {IDC_NETREC_BACK, kButton, nullptr, L"返回"}, IsChinese());
+    // Room for the five columns (130 + 130 + 60 + 65 + 65 pixels) at 1.75 pixels a unit.
+    EXPECT_GE(FindItem(t, IDC_NETREC_LIST)->cx * 7 / 4, 450 + 16);
+
+    auto periods = ReadDialogInit(*lib_, IDD_NET_RECORDS);
+    ASSERT_EQ(periods.size(), 3u) << "all, last month, this month";
+    for (const auto& entry : periods)
+        EXPECT_EQ(entry.first, IDC_NETREC_PERIOD);
+    if (IsChinese()) {
+        EXPECT_EQ(FromCodePage(periods[0].second, 936), L"所有");
+        EXPECT_EQ(FromCodePage(periods[1].second, 936), L"上月");
+        EXPECT_EQ(FromCodePage(periods[2].second, 936), L"当月");
+    }
+}
+
+TEST_P(LanguageLibrary, TrafficGraphHasItsGraphsFormatsAndColours)
+{
+    DialogTemplate t = ReadDialog(*lib_, IDD_TRAFFIC_GRAPH);
+    ASSERT_TRUE(t.ok);
+    EXPECT_NE(t.style & WS_CAPTION, 0u);
+    EXPECT_EQ(t.style & WS_VISIBLE, 0u); // shown only from the records button
+    for (int id : {IDC_GRAPH_SEND_GRAPH, IDC_GRAPH_RECV_GRAPH}) {
+        const DialogItem* graph = FindItem(t, id);
+        ASSERT_NE(graph, nullptr);
+        EXPECT_EQ(graph->style & SS_TYPEMASK, (DWORD)SS_BITMAP);
+        EXPECT_EQ(graph->titleOrdinal, IDB_GRAPH_BACKGROUND);
+    }
+    ExpectControl(t,
+                  {IDC_GRAPH_SEND_TEXT, kStatic, nullptr,
+                   L"发送流量: 上限 %0.2f KB/S 当前 %.2f KB/S"},
+                  IsChinese());
+    ExpectControl(t,
+                  {IDC_GRAPH_RECV_TEXT, kStatic, nullptr,
+                   L"接收流量: 上限 %0.2f KB/S 当前 %.2f KB/S"},
+                  IsChinese());
+    ExpectControl(t, {IDC_GRAPH_MODE_BARS, kButton, nullptr, L"柱状图", BS_AUTORADIOBUTTON},
+                  IsChinese());
+    ExpectControl(t, {IDC_GRAPH_MODE_LINE, kButton, nullptr, L"波形图", BS_AUTORADIOBUTTON},
+                  IsChinese());
+    ExpectControl(t, {IDC_GRAPH_HISTORY, kButton, nullptr, L"历史"}, IsChinese());
+    ExpectControl(t, {IDC_GRAPH_CLOSE, kButton, nullptr, L"关闭"}, IsChinese());
+    if (IsChinese()) {
+        EXPECT_TRUE(HasStaticText(t, L"图例模式:"));
+    }
+    // The colours are data, the same in every language, and never shown.
+    const DialogItem* send = FindItem(t, IDC_GRAPH_SEND_COLOR);
+    const DialogItem* receive = FindItem(t, IDC_GRAPH_RECV_COLOR);
+    ASSERT_TRUE(send && receive);
+    EXPECT_EQ(send->title, L"255,255,0");
+    EXPECT_EQ(receive->title, L"255,0,0");
+    EXPECT_EQ((send->style | receive->style) & WS_VISIBLE, 0u);
+}
+
+// ---- Menus -------------------------------------------------------------------------------------
+struct MenuEntry {
+    UINT command; // 0: separator
+    const wchar_t* chinese;
+};
+
+void ExpectMenu(const Library& lib, UINT id, const wchar_t* popupTitle,
+                const std::vector<MenuEntry>& entries, bool chinese)
+{
+    HMENU menu = LoadMenuW(lib.get(), MAKEINTRESOURCEW(id));
+    ASSERT_NE(menu, nullptr) << "menu " << id;
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, 0, text, 64, MF_BYPOSITION);
+    if (popupTitle) {
+        EXPECT_STREQ(text, popupTitle);
+    }
+    HMENU popup = GetSubMenu(menu, 0);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_EQ(GetMenuItemCount(popup), (int)entries.size()) << "menu " << id;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID;
+        ASSERT_TRUE(GetMenuItemInfoW(popup, (UINT)i, TRUE, &info));
+        if (entries[i].command == 0) {
+            EXPECT_NE(info.fType & MFT_SEPARATOR, 0u) << "item " << i;
+            continue;
+        }
+        EXPECT_EQ(info.wID, entries[i].command) << "item " << i;
+        GetMenuStringW(popup, (UINT)i, text, 64, MF_BYPOSITION);
+        EXPECT_NE(text[0], 0) << "item " << i;
+        if (chinese) {
+            EXPECT_STREQ(text, entries[i].chinese);
+        }
+    }
+    DestroyMenu(menu);
+}
+
+TEST_P(LanguageLibrary, TrayAndPhoneBookMenusCarryTheirCommands)
+{
+    // The first command is also what a double click on the tray icon runs.
+    ExpectMenu(*lib_, IDR_TRAY_MENU, L"TRAY",
+               {{ID_TRAY_SHOW, L"显示"},
+                {ID_TRAY_HIDE, L"隐藏"},
+                {ID_TRAY_ABOUT, L"关于..."},
+                {ID_TRAY_EXIT, L"退出"}},
+               IsChinese());
+    ExpectMenu(*lib_, IDR_PHONEBOOK_MENU, IsChinese() ? L"操作" : nullptr,
+               {{ID_PB_ADD, L"添加"},
+                {ID_PB_EDIT, L"编辑"},
+                {ID_PB_DELETE, L"删除"},
+                {0, nullptr},
+                {ID_PB_SEND_SMS, L"发短信"},
+                {ID_PB_CALL, L"打电话"},
+                {0, nullptr},
+                {ID_PB_IMPORT, L"导入"},
+                {ID_PB_EXPORT, L"导出"}},
+               IsChinese());
 }
 
 TEST_P(LanguageLibrary, ApplicationIconHasSmallAndLargeImages)
@@ -485,7 +1195,7 @@ TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields)
     const std::set<UINT> lists = {IDS_SMS_COLUMNS, IDS_PB_COLUMNS,  IDS_CALLREC_COLUMNS,
                                   IDS_NETREC_COLUMNS, IDS_SMS_TYPES, IDS_CALL_TYPES,
                                   IDS_ADV_TAB_NAMES};
-    for (const StringId& s : kStringIds) {
+    for (const NamedId& s : kStringIds) {
         SCOPED_TRACE(s.name);
         std::wstring a, b;
         if (!gb.String(s.id, &a) || !en.String(s.id, &b))
@@ -496,6 +1206,21 @@ TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields)
         if (lists.count(s.id)) {
             EXPECT_EQ(Count(a, L","), Count(b, L","));
         }
+    }
+    // Template texts that the windows use as formats.
+    struct TemplateFormat {
+        UINT dialog;
+        int control;
+    };
+    for (TemplateFormat f : {TemplateFormat{IDD_NET_RECORDS, IDC_NETREC_TOTALS},
+                             TemplateFormat{IDD_TRAFFIC_GRAPH, IDC_GRAPH_SEND_TEXT},
+                             TemplateFormat{IDD_TRAFFIC_GRAPH, IDC_GRAPH_RECV_TEXT}}) {
+        DialogTemplate gbDialog = ReadDialog(gb, f.dialog), enDialog = ReadDialog(en, f.dialog);
+        const DialogItem* a = FindItem(gbDialog, f.control);
+        const DialogItem* b = FindItem(enDialog, f.control);
+        ASSERT_TRUE(a && b) << "control " << f.control;
+        EXPECT_EQ(FormatSpecs(a->title), FormatSpecs(b->title)) << "control " << f.control;
+        EXPECT_EQ(FormatSpecs(a->title).size(), f.control == IDC_NETREC_TOTALS ? 3u : 2u);
     }
     EXPECT_EQ(gb.String(IDS_SMS_COLUMNS), L"对象,类型,时间,内容");
     EXPECT_EQ(gb.String(IDS_NEW_SMS_FMT), L"您有新短信!\r\n来自 %s[%s].");

@@ -1,0 +1,173 @@
+// The main window end to end: pages, signal and network type, tray, hot keys, card removal.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Driver.h"
+#include "resources/resource.h"
+
+namespace {
+
+using e2e::Logf;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.Ok());
+        folder.Remove(L"modem.log");
+    }
+    void TearDown() override {
+        if (orvane.Running()) orvane.Kill();
+    }
+
+    void SetCard(const wchar_t* key, const std::wstring& value) {
+        ASSERT_TRUE(WritePrivateProfileStringW(L"CARD", key, value.c_str(),
+                                               folder.File(L"simcard.ini").c_str()));
+    }
+    void Start() {
+        orvane = folder.Start(L"Orvane.exe");
+        mainWindow = e2e::WaitDialogWith(orvane.Id(), IDC_MAIN_STATUS);
+        ASSERT_NE(mainWindow, nullptr);
+    }
+    int Simctl(const std::wstring& args) {
+        std::string output;
+        int code = folder.Run(L"simctl.exe", args, &output, 30000);
+        Logf("simctl %s -> %d %s", e2e::Utf8(args).c_str(), code, output.c_str());
+        return code;
+    }
+    // The page child dialog holding the control, when it is the one shown.
+    HWND VisiblePageWith(int controlId) {
+        HWND control = e2e::FindChild(mainWindow, controlId);
+        if (!control || !e2e::IsVisible(control)) return nullptr;
+        return GetParent(control);
+    }
+    int SignalPicture() {
+        return static_cast<int>(GetWindowLongPtrW(GetDlgItem(mainWindow, IDC_MAIN_SIGNAL), GWLP_USERDATA));
+    }
+    void Close() {
+        ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_CLOSE));
+        EXPECT_TRUE(orvane.WaitExit(15000));
+    }
+
+    e2e::StagedFolder folder;
+    e2e::Process orvane;
+    HWND mainWindow = nullptr;
+};
+
+TEST_F(MainWindowTest, PageButtonsShowTheirPages) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    folder.Screenshot(L"main-home", mainWindow);
+    struct PageCase {
+        int button;
+        int pageControl;
+        const wchar_t* shot;
+    };
+    const PageCase pages[] = {
+        {IDC_MAIN_BTN_INTERNET, IDC_INET_STATE, L"page-internet"},
+        {IDC_MAIN_BTN_CALL, IDC_CALL_DIAL, L"page-call"},
+        {IDC_MAIN_BTN_SMS, IDC_SMSLIST_LIST, L"page-sms-list"},
+        {IDC_MAIN_BTN_PHONEBOOK, IDC_PB_LIST, L"page-phonebook"},
+        {IDC_MAIN_BTN_SETTINGS, IDC_ACCOUNT_USER, L"page-account"},
+    };
+    HWND previous = nullptr;
+    for (const PageCase& page : pages) {
+        SCOPED_TRACE(e2e::Utf8(page.shot));
+        ASSERT_TRUE(e2e::ClickId(mainWindow, page.button));
+        HWND shown = nullptr;
+        ASSERT_TRUE(e2e::WaitUntil([&] { return (shown = VisiblePageWith(page.pageControl)) != nullptr; }, 5000));
+        if (previous) {
+            EXPECT_FALSE(IsWindowVisible(previous)) << "the previous page is hidden";
+        }
+        int visiblePages = 0;
+        for (HWND child = GetWindow(mainWindow, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (e2e::ClassOf(child) == L"#32770" && IsWindowVisible(child)) ++visiblePages;
+        EXPECT_EQ(visiblePages, 1);
+        Sleep(200);
+        folder.Screenshot(page.shot, mainWindow);
+        previous = shown;
+    }
+    Close();
+}
+
+TEST_F(MainWindowTest, SignalPictureAndNetworkType) {
+    SetCard(L"Signal", L"3");
+    SetCard(L"NetMode", L"5");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(SignalPicture(), IDB_SIGNAL_0);
+    HWND mode = GetDlgItem(mainWindow, IDC_MAIN_NETWORK_TYPE);
+    EXPECT_TRUE(IsWindowVisible(mode));
+    EXPECT_EQ(e2e::Text(mode), L"WCDMA");
+
+    // The signal is polled every 10 s while the card is idle.
+    EXPECT_EQ(Simctl(L"signal 99"), 0);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return SignalPicture() == IDB_SIGNAL_UNKNOWN; }, 15000));
+    EXPECT_EQ(Simctl(L"signal 31"), 0);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return SignalPicture() == IDB_SIGNAL_4; }, 15000));
+    Close();
+
+    SetCard(L"NetMode", L"9");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(mainWindow, IDC_MAIN_NETWORK_TYPE)));
+    Close();
+}
+
+TEST_F(MainWindowTest, MinimiseTrayAndHotKeys) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_MINIMIZE));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindowVisible(mainWindow); }, 5000));
+
+    // Double click on the tray icon restores the window.
+    PostMessageW(mainWindow, WM_APP_TRAY, IDR_TRAY_MENU, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(mainWindow) != FALSE; }, 5000));
+
+    // Right click shows the tray menu (its commands are checked with the language libraries).
+    PostMessageW(mainWindow, WM_APP_TRAY, IDR_TRAY_MENU, WM_RBUTTONUP);
+    HWND menu = e2e::WaitWindowClass(e2e::kAnyProcess, L"#32768", 5000);
+    EXPECT_NE(menu, nullptr);
+    if (menu) {
+        folder.Screenshot(L"tray-menu");
+        e2e::SendKeys({VK_ESCAPE});
+        e2e::WaitGone(menu, 3000);
+    }
+
+    // The tray menu's hide and show, and the about box.
+    PostMessageW(mainWindow, WM_COMMAND, ID_TRAY_HIDE, 0);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return !IsWindowVisible(mainWindow); }, 5000));
+    PostMessageW(mainWindow, WM_COMMAND, ID_TRAY_SHOW, 0);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(mainWindow) != FALSE; }, 5000));
+    PostMessageW(mainWindow, WM_COMMAND, ID_TRAY_ABOUT, 0);
+    HWND about = e2e::WaitWindow(orvane.Id(), [&](HWND w) {
+        return w != mainWindow && IsWindowVisible(w) && e2e::ClassOf(w) == L"#32770" &&
+               !GetDlgItem(w, IDC_WAIT_TEXT);
+    }, 5000);
+    ASSERT_NE(about, nullptr);
+    folder.Screenshot(L"about", about);
+    e2e::ClickId(about, IDOK);
+    EXPECT_TRUE(e2e::WaitGone(about, 5000));
+
+    // F11 restores a hidden window; Ctrl+F11 ends the program.
+    ShowWindow(mainWindow, SW_HIDE);
+    e2e::SendKeys({VK_F11});
+    EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(mainWindow) != FALSE; }, 5000));
+    e2e::SendKeys({VK_CONTROL, VK_F11});
+    EXPECT_TRUE(orvane.WaitExit(15000));
+}
+
+TEST_F(MainWindowTest, CardRemovalEndsTheProgramOnlyForItsPort) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // The card now reports another port than the one the program started with.
+    SetCard(L"ComPort", L"7");
+    EXPECT_EQ(Simctl(L"remove"), 0);
+    Sleep(1500);
+    EXPECT_TRUE(orvane.Running()) << "a removal on another port is ignored";
+
+    SetCard(L"ComPort", L"3");
+    EXPECT_EQ(Simctl(L"insert"), 0);
+    EXPECT_EQ(Simctl(L"remove"), 0);
+    EXPECT_TRUE(orvane.WaitExit(15000)) << "the card's own port: the program ends without asking";
+    EXPECT_FALSE(e2e::MutexExists(L"_OR_VANE_"));
+}
+
+}  // namespace

@@ -1,0 +1,209 @@
+// The main dialog in process: pages, busy checks and the status line, preloading, popups, and no
+// handle leaks from page switches and popups.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+
+#include "framework/Resources.h"
+#include "resources/resource.h"
+#include "Driver.h"
+#include "tests/win/WinTestSupport.h"
+#include "ui/OrvaneDlg.h"
+
+namespace {
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { skin = LoadLibraryW(wintest::StagePath(L"skingb.dll").c_str()); }
+    static void TearDownTestSuite() {
+        if (skin) FreeLibrary(skin);
+    }
+
+    void SetUp() override {
+        ASSERT_NE(skin, nullptr);
+        dialog = std::make_unique<ui::OrvaneDlg>(skin);
+        ASSERT_NE(dialog->Create(nullptr), nullptr);
+        ShowWindow(dialog->Hwnd(), SW_SHOW);
+        wintest::Pump(100);
+    }
+    void TearDown() override {
+        if (dialog && dialog->Hwnd()) DestroyWindow(dialog->Hwnd());
+        dialog.reset();
+        wintest::Pump(0);
+    }
+
+    std::wstring Status() { return dialog->ItemText(IDC_MAIN_STATUS); }
+    std::wstring String(UINT id) { return res::LoadStr(skin, id); }
+    void Click(int id) {
+        SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        wintest::Pump(50);
+    }
+
+    static HINSTANCE skin;
+    std::unique_ptr<ui::OrvaneDlg> dialog;
+};
+HINSTANCE MainDialogTest::skin = nullptr;
+
+TEST_F(MainDialogTest, StartsOnTheHomePageWithTheMainWindowsLook) {
+    EXPECT_EQ(dialog->CurrentPage(), &dialog->homePage);
+    EXPECT_TRUE(IsWindowVisible(dialog->homePage.Hwnd()));
+    EXPECT_EQ(GetWindowLongPtrW(dialog->Item(IDC_MAIN_SIGNAL), GWLP_USERDATA), IDB_SIGNAL_UNKNOWN)
+        << "no card module: the signal is not known";
+    for (int i = 0; i < 8; ++i) EXPECT_FALSE(IsWindowVisible(dialog->Item(IDC_MAIN_TOOLBAR1 + i)));
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(GetWindowRgn(dialog->Hwnd(), region), ERROR) << "the window is shaped by its skin";
+    EXPECT_FALSE(PtInRegion(region, 0, 0)) << "the rounded corner is cut away";
+    DeleteObject(region);
+}
+
+TEST_F(MainDialogTest, ShowPageAndPreviousPage) {
+    EXPECT_FALSE(dialog->ShowPage(dialog->homePage)) << "already current";
+    EXPECT_TRUE(dialog->ShowPage(dialog->internetPage));
+    EXPECT_FALSE(IsWindowVisible(dialog->homePage.Hwnd()));
+    EXPECT_TRUE(dialog->ShowPage(dialog->callPage));
+    dialog->ShowPreviousPage();
+    EXPECT_EQ(dialog->CurrentPage(), &dialog->internetPage);
+    EXPECT_TRUE(IsWindowVisible(dialog->internetPage.Hwnd()));
+    EXPECT_FALSE(IsWindowVisible(dialog->callPage.Hwnd()));
+    dialog->ShowPreviousPage();  // remembered only once
+    EXPECT_EQ(dialog->CurrentPage(), &dialog->internetPage);
+}
+
+TEST_F(MainDialogTest, PageButtonsRefuseWhileDiallingAndTheStatusClearsAfterFiveSeconds) {
+    dialog->dialBusy = true;
+    for (int button : {IDC_MAIN_BTN_SETTINGS, IDC_MAIN_BTN_SMS, IDC_MAIN_BTN_PHONEBOOK, IDC_MAIN_BTN_CALL}) {
+        Click(button);
+        EXPECT_EQ(dialog->CurrentPage(), &dialog->homePage) << button;
+        EXPECT_EQ(Status(), String(IDS_BUSY_DIALING));
+        EXPECT_EQ(Status(), L"正在拨号或挂断,请稍候再试...");
+    }
+    Click(IDC_MAIN_BTN_INTERNET);
+    EXPECT_EQ(dialog->CurrentPage(), &dialog->internetPage) << "the internet page always opens";
+
+    // While dialling the status tick leaves the line alone; afterwards it clears within 5 s.
+    wintest::Pump(5600);
+    EXPECT_EQ(Status(), String(IDS_BUSY_DIALING));
+    dialog->dialBusy = false;
+    Click(IDC_MAIN_BTN_SETTINGS);
+    EXPECT_EQ(dialog->CurrentPage(), &dialog->accountPage);
+    DWORD start = GetTickCount();
+    while (Status() != L" " && GetTickCount() - start < 7000) wintest::Pump(100);
+    EXPECT_EQ(Status(), L" ");
+    EXPECT_LE(GetTickCount() - start, 6000u);
+}
+
+TEST_F(MainDialogTest, EachBusyCheckReportsItsOwnText) {
+    struct Check {
+        std::atomic<bool>& flag;
+        bool (ui::OrvaneDlg::*check)(bool);
+        UINT text;
+    } checks[] = {
+        {dialog->connected, &ui::OrvaneDlg::IsNetConnected, IDS_BUSY_NET_CONNECTED},
+        {dialog->dialBusy, &ui::OrvaneDlg::IsDialBusy, IDS_BUSY_DIALING},
+        {dialog->callBusy, &ui::OrvaneDlg::IsCallBusy, IDS_BUSY_CALL},
+        {dialog->smsSending, &ui::OrvaneDlg::IsSmsSending, IDS_BUSY_SMS_SENDING},
+        {dialog->portBusy, &ui::OrvaneDlg::IsPortBusy, IDS_BUSY_PORT},
+    };
+    for (Check& c : checks) {
+        EXPECT_FALSE((dialog.get()->*c.check)(true));
+        c.flag = true;
+        EXPECT_TRUE((dialog.get()->*c.check)(false));
+        wintest::Pump(20);
+        EXPECT_NE(Status(), String(c.text)) << "no report asked";
+        EXPECT_TRUE((dialog.get()->*c.check)(true));
+        wintest::Pump(20);
+        EXPECT_EQ(Status(), String(c.text));
+        c.flag = false;
+    }
+}
+
+TEST_F(MainDialogTest, PreloadStartsOnlyWhenNotConnected) {
+    dialog->connected = true;
+    Click(IDC_MAIN_BTN_SMS);
+    EXPECT_EQ(dialog->CurrentPage(), &dialog->smsListPage);
+    EXPECT_FALSE(dialog->preloaded) << "no card reading while a connection is up";
+    dialog->connected = false;
+    Click(IDC_MAIN_BTN_PHONEBOOK);
+    EXPECT_EQ(dialog->CurrentPage(), &dialog->phoneBookPage);
+    EXPECT_TRUE(dialog->preloaded);
+}
+
+TEST_F(MainDialogTest, StatusMessageKinds) {
+    PostMessageW(dialog->Hwnd(), WM_APP_STATUS, 2, IDS_BUSY_PORT);
+    wintest::Pump(20);
+    EXPECT_EQ(Status(), String(IDS_BUSY_PORT));
+    ui::PostStatusLiteral(dialog->Hwnd(), L"手工文字");
+    wintest::Pump(20);
+    EXPECT_EQ(Status(), L"手工文字");
+    PostMessageW(dialog->Hwnd(), WM_APP_STATUS, 0, IDS_NET_CONNECTED);
+    wintest::Pump(20);
+    EXPECT_EQ(dialog->internetPage.ItemText(IDC_INET_STATE), String(IDS_NET_CONNECTED));
+}
+
+// The popup of the main window: a tool window it owns, not one of its dialogs.
+HWND FindPopup(HWND owner) {
+    struct Search {
+        HWND owner, found;
+    } search{owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        wchar_t cls[64] = {};
+        GetClassNameW(w, cls, 64);
+        if (GetWindow(w, GW_OWNER) == s->owner && std::wstring(cls) != L"#32770" &&
+            (GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
+            s->found = w;
+            return FALSE;
+        }
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(MainDialogTest, PopupSlidesOutStaysAndGoes) {
+    HWND popup = FindPopup(dialog->Hwnd());
+    ASSERT_NE(popup, nullptr);
+    EXPECT_FALSE(IsWindowVisible(popup));
+    dialog->Notify(String(IDS_MONTH_ALARM), 0, false);
+    wintest::Pump(1500);  // 1000 ms to appear
+    ASSERT_TRUE(IsWindowVisible(popup));
+    RECT rect, work;
+    GetWindowRect(popup, &rect);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(rect.right, work.right) << "bottom right of the work area";
+    EXPECT_EQ(rect.bottom, work.bottom);
+    if (std::getenv("E2E_SHOTS")) {
+        std::wstring path = wintest::ShotsPath(L"popup.png");
+        EXPECT_FALSE(e2e::SaveScreenshot(path).empty());
+    }
+    wintest::Pump(3500);  // 3000 ms to stay, 500 ms to go
+    DWORD start = GetTickCount();
+    while (IsWindowVisible(popup) && GetTickCount() - start < 2000) wintest::Pump(50);
+    EXPECT_FALSE(IsWindowVisible(popup));
+}
+
+TEST_F(MainDialogTest, NoHandleLeaksAcrossPageSwitchesAndPopups) {
+    ui::Dialog* pages[] = {&dialog->internetPage, &dialog->callPage, &dialog->smsListPage,
+                           &dialog->phoneBookPage, &dialog->accountPage, &dialog->homePage};
+    // One round first, so lazily created objects exist before counting.
+    for (ui::Dialog* page : pages) dialog->ShowPage(*page);
+    dialog->Notify(L"warm-up", 0, false);
+    wintest::Pump(100);
+    DWORD gdiBefore = wintest::GdiObjects();
+    DWORD handlesBefore = wintest::KernelHandles();
+
+    for (int i = 0; i < 1000; ++i) {
+        dialog->ShowPage(*pages[i % 6]);
+        if (i % 50 == 0) wintest::Pump(0);
+    }
+    for (int i = 0; i < 100; ++i) {
+        dialog->Notify(L"第" + std::to_wstring(i) + L"条通知", 0, false);
+        dialog->UpdateSignal(i % 2 == 0);
+        wintest::Pump(5);
+    }
+    wintest::Pump(200);
+    EXPECT_LE(wintest::GdiObjects(), gdiBefore + 4);
+    EXPECT_LE(wintest::KernelHandles(), handlesBefore + 4);
+}
+
+}  // namespace
