@@ -155,6 +155,17 @@ TEST_F(MainWindowTest, MinimiseTrayAndHotKeys) {
     EXPECT_TRUE(orvane.WaitExit(15000));
 }
 
+TEST_F(MainWindowTest, HomePageReturnsAfterThirtySecondsWithoutInput) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // A posted command is no user input, so the idle time keeps running from the start.
+    ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_INTERNET));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return VisiblePageWith(IDC_INET_STATE) != nullptr; }, 5000));
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(e2e::WaitUntil([&] { return VisiblePageWith(IDC_INET_STATE) == nullptr; }, 45000));
+    Logf("home page back after %lu ms", GetTickCount() - start);
+    Close();
+}
+
 TEST_F(MainWindowTest, CardRemovalEndsTheProgramOnlyForItsPort) {
     ASSERT_NO_FATAL_FAILURE(Start());
     // The card now reports another port than the one the program started with.

@@ -13,7 +13,8 @@ TEST(MainDialogCore, SignalPictureFollowsTheFiveLevels) {
     EXPECT_EQ(maindlg::SignalBitmapFor(6), IDB_SIGNAL_1);   // 7 / 6.67 = 1.05
     EXPECT_EQ(maindlg::SignalBitmapFor(12), IDB_SIGNAL_1);
     EXPECT_EQ(maindlg::SignalBitmapFor(13), IDB_SIGNAL_2);  // 14 / 6.67 = 2.1
-    EXPECT_EQ(maindlg::SignalBitmapFor(19), IDB_SIGNAL_2);
+    EXPECT_EQ(maindlg::SignalBitmapFor(18), IDB_SIGNAL_2);
+    EXPECT_EQ(maindlg::SignalBitmapFor(19), IDB_SIGNAL_3);  // 20 / 6.666666666666667 rounds to 3
     EXPECT_EQ(maindlg::SignalBitmapFor(20), IDB_SIGNAL_3);
     for (int q = 26; q <= 31; ++q) EXPECT_EQ(maindlg::SignalBitmapFor(q), IDB_SIGNAL_4) << q;
     // Values the card should never give still map to a picture.

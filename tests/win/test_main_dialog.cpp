@@ -207,3 +207,19 @@ TEST_F(MainDialogTest, NoHandleLeaksAcrossPageSwitchesAndPopups) {
 }
 
 }  // namespace
+
+namespace {
+
+// A hang-up that the module never confirms must not keep the program from ending.
+TEST_F(MainDialogTest, ExitEndsEvenWhenTheHangUpIsNeverConfirmed) {
+    dialog->dialBusy = true;
+    dialog->connected = true;
+    DWORD start = GetTickCount();
+    SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_BTN_CLOSE, BN_CLICKED), 0);
+    DWORD took = GetTickCount() - start;
+    EXPECT_FALSE(IsWindow(dialog->Hwnd())) << "the main window is gone";
+    EXPECT_LT(took, 15000u);
+    EXPECT_GE(took, 10000u) << "each flag was waited for, a bounded time";
+}
+
+}  // namespace
