@@ -515,3 +515,4 @@
 #define WM_APP_LIST_REFRESH 1224    // WM_USER+200: skinned list redraws after a thumb drag
 #define WM_APP_STATUS 1226          // WM_USER+202: status text to the main window
 #define WM_APP_BUTTON_LOOK 1424     // WM_USER+400: connected/ringing look of a page button
+#define WM_APP_DIAL_PROGRESS 1434   // WM_USER+410: a dial progress code (wParam) to the internet page

@@ -15,6 +15,8 @@
 #include "framework/Thread.h"
 #include "framework/Win32Text.h"
 #include "modem/ModemModule.h"
+#include "net/DlgNetRecords.h"
+#include "net/NetRecords.h"
 #include "resources/resource.h"
 #include "ui/BitmapButton.h"
 #include "ui/MainDialogCore.h"
@@ -74,11 +76,25 @@ void WaitWhile(const std::atomic<bool>& flag, DWORD limitMs) {
     while (flag && GetTickCount() - start < limitMs) Sleep(kExitPollMs);
 }
 
-// Card events arrive on the module's thread; the going-online, message and call features handle
-// them (they only post to windows from here).
-void MDM_CALL CardEventCallback(int32_t, intptr_t, intptr_t, intptr_t, intptr_t) {}
+constexpr int kEventNewSms = 5;
 
-bool CtrlHeld() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+// Card events arrive on the module's thread; from here they only reach windows through messages.
+// A new message needs the card, so a data connection is hung up first (the internet page's own
+// button, sent so the hang-up has begun when this returns). The message and call features
+// add their own handling.
+void MDM_CALL CardEventCallback(int32_t event, intptr_t, intptr_t, intptr_t, intptr_t) {
+    OrvaneDlg* main = g_mainDialog;
+    if (!main || main->Closing()) return;
+    if (event == kEventNewSms && main->connected) {
+        if (HWND page = main->internetPage.Hwnd())
+            SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_INET_CONNECT, BN_CLICKED), 0);
+    }
+}
+
+// The key as it is right now: the window thread has not seen any keyboard message yet at start.
+bool CtrlHeld() {
+    return (GetAsyncKeyState(VK_CONTROL) & 0x8000) != 0 || (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+}
 
 }  // namespace
 
@@ -100,11 +116,22 @@ OrvaneDlg::OrvaneDlg(HINSTANCE resources)
       smsSendPage(resources),
       phoneBookPage(resources),
       phoneBookEditPage(resources),
+      netRecords_(resources, monthReceivedBefore),
+      graph_(resources),
+      connectionWin_(*this),
+      connection_(net::ConnectionCore::Outside{connectionWin_, connectionWin_, connectionWin_,
+                                               connectionWin_, connectionWin_, connectionWin_},
+                  net::BusyFlags{connected, dialBusy, callBusy, smsSending, portBusy, sleeping,
+                                 ctaSupported},
+                  net::TrafficCounters{connectionReceived, connectionSent, monthReceivedBefore},
+                  netRecords_.Account(), settings::TheSettings(), modem::Device()),
       tray_(resources) {
     icon_ = static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 0, 0,
                                           LR_DEFAULTSIZE | LR_SHARED));
     g_mainDialog = this;
     settings::LoadSettings(resources);
+    internetPage.SetConnection(&connection_);
+    internetPage.SetActions([this] { ShowTrafficStats(); }, [this] { ShowPage(homePage); });
 }
 
 OrvaneDlg::~OrvaneDlg() {
@@ -137,7 +164,10 @@ BOOL OrvaneDlg::OnInitDialog() {
     CreatePages();
     const auto& device = modem::Device();
     maxLineRate_ = maindlg::MaxLineRateKBps(device.CONNECT_BPS, device.COM_BAUD);
+    CreateTrafficGraph();
     CreatePopupAndTray();
+    // Known from the start, so that the month alarm counts what earlier runs received.
+    Account().EnsureMonthTotal(net::LocalNow().local);
     StartCard();
     StartTimers();
     if (settings::TheSettings().AUTO_DIAL == 0) ShowPage(homePage);
@@ -162,6 +192,26 @@ void OrvaneDlg::CreatePages() {
                      area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
         ShowWindow(page->Hwnd(), SW_HIDE);
     }
+}
+
+void OrvaneDlg::CreateTrafficGraph() {
+    if (!res::HasResource(Resources(), IDD_TRAFFIC_GRAPH, RT_DIALOG)) return;
+    graph_.SetLimits(maxLineRate_, maxLineRate_);
+    graph_.SetHistoryAction([this](HWND owner) { RunRecordsDialog(owner); });
+    graphCreated_ = graph_.Create(Hwnd()) != nullptr;
+}
+
+void OrvaneDlg::ShowTrafficStats() {
+    if (DlgTrafficGraph* graph = TrafficGraph())
+        graph->Show();
+    else
+        RunRecordsDialog(Hwnd());
+}
+
+void OrvaneDlg::RunRecordsDialog(HWND owner) {
+    if (!res::HasResource(Resources(), IDD_NET_RECORDS, RT_DIALOG)) return;
+    DlgNetRecords records(Resources(), Account());
+    records.DoModal(owner);
 }
 
 void OrvaneDlg::CreatePopupAndTray() {
@@ -207,14 +257,7 @@ void OrvaneDlg::StartCard() {
     }
     PostMessageW(Hwnd(), WM_APP_STATUS, 1, IDS_STATUS_BLANK);
 
-    if (settings::TheSettings().AUTO_DIAL != 0) {
-        if (CtrlHeld()) {
-            ShowPage(homePage);
-        } else {
-            ShowPage(internetPage);
-            SendMessageW(internetPage.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_INET_CONNECT, BN_CLICKED), 0);
-        }
-    }
+    connection_.AutoDialAtStart(CtrlHeld());
 }
 
 void OrvaneDlg::StartTimers() {
@@ -308,15 +351,18 @@ void OrvaneDlg::ShowNetworkMode() {
 void OrvaneDlg::RepaintBehind(int controlId, Dialog& owner) {
     HWND control = owner.Item(controlId);
     if (!control) return;
+    // The window that paints the background under the control: the page for page texts.
+    HWND behind = GetParent(control);
     RECT rect;
     GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&rect), 2);
-    RedrawWindow(Hwnd(), &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    MapWindowPoints(nullptr, behind, reinterpret_cast<POINT*>(&rect), 2);
+    RedrawWindow(behind, &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void OrvaneDlg::SetInternetStateText(UINT stringId) {
-    RepaintBehind(IDC_INET_STATE, internetPage);
     internetPage.SetItemText(IDC_INET_STATE, res::LoadStr(Resources(), stringId));
+    // After the text: a see-through static draws its new letters over the old ones at once.
+    RepaintBehind(IDC_INET_STATE, internetPage);
 }
 
 void OrvaneDlg::SetStatusText(UINT stringId, int type) {
@@ -344,8 +390,11 @@ void OrvaneDlg::OnTimer(UINT_PTR id) {
     case TIMER_HOME_IDLE:
         HomeIdleTick();
         break;
+    case TIMER_TRAFFIC:
+        connection_.OnTrafficTimer();
+        break;
     case TIMER_DORMANCY:
-        DormancyTick();
+        connection_.OnDormancyTick();
         break;
     default:
         break;
@@ -357,15 +406,10 @@ void OrvaneDlg::StatusTick() {
     if (ItemText(IDC_MAIN_STATUS) != res::LoadStr(Resources(), IDS_STATUS_BLANK))
         SetStatusText(IDS_STATUS_BLANK, 1);
 
-    const settings::Settings& config = settings::TheSettings();
-    if (maindlg::MonthLimitExceeded(monthReceivedBefore, connectionReceived, config.MONTHALARM)) {
-        if (monthAlarmTicks_ % 3 == 0)
-            Notify(res::LoadStr(Resources(), IDS_MONTH_ALARM), IDW_MONTH_ALARM, false);
-        ++monthAlarmTicks_;
-    }
-    // The no-traffic watch of a live connection belongs to the connection manager, which also
-    // keeps the internet page's state text while connected.
-    if (!connected) SetInternetStateText(IDS_NET_DISCONNECTED);
+    if (monthAlarm_.Check(monthReceivedBefore, connectionReceived, settings::TheSettings().MONTHALARM))
+        Notify(res::LoadStr(Resources(), IDS_MONTH_ALARM), IDW_MONTH_ALARM, false);
+    // The no-traffic watch and the internet page's state text.
+    connection_.OnSupervisionTick();
 }
 
 void OrvaneDlg::SignalTick() {
@@ -381,9 +425,6 @@ void OrvaneDlg::HomeIdleTick() {
     if (AnyBusy()) return;
     if (app::TheApp().IdleFor(maindlg::kHomeIdleMs)) ShowPage(homePage);
 }
-
-// Dormancy of an idle connection is decided by the connection manager with the going-online work.
-void OrvaneDlg::DormancyTick() {}
 
 void OrvaneDlg::StartPreload() {
     // The phone book, call records and message readers come with their pages; the worker runs
@@ -434,10 +475,7 @@ bool OrvaneDlg::OnCommand(int id, int /*code*/) {
         ShowDataPage(callPage);
         return true;
     case IDC_MAIN_BTN_STATS:
-        if (res::HasResource(Resources(), IDD_NET_RECORDS, RT_DIALOG)) {
-            Dialog records(Resources(), IDD_NET_RECORDS);
-            records.DoModal(Hwnd());
-        }
+        ShowTrafficStats();
         return true;
     case IDOK:
     case IDCANCEL:
@@ -564,6 +602,8 @@ void OrvaneDlg::ExitProgram() {
     }
     for (UINT timer : {TIMER_STATUS, TIMER_TRAFFIC, TIMER_SIGNAL, TIMER_HOME_IDLE, TIMER_DORMANCY})
         KillTimer(hwnd, timer);
+    // No redial or link check may start a card operation while the exit hangs up.
+    for (UINT timer : {TIMER_REDIAL, TIMER_LINK_CHECK}) KillTimer(internetPage.Hwnd(), timer);
     popup_.Destroy();
     popupCreated_ = false;
 

@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <string>
 
+#include "net/ConnectionCore.h"
+#include "net/ConnectionWin.h"
 #include "net/DlgInternet.h"
+#include "net/DlgTrafficGraph.h"
+#include "net/NetRecords.h"
+#include "net/TrafficCore.h"
 #include "phonebook/DlgTelList.h"
 #include "phonebook/DlgTelOperate.h"
 #include "settings/DlgAccount.h"
@@ -48,6 +53,15 @@ public:
     void SetInternetStateText(UINT stringId);
     void SetStatusText(UINT stringId, int type);
     void SetStatusLiteral(const std::wstring& text);
+    // Redraws the skinned background under a see-through control of this dialog or a page.
+    void RepaintBehind(int controlId, Dialog& owner);
+    // The traffic graph window, or nullptr when the language library has none.
+    DlgTrafficGraph* TrafficGraph() { return graphCreated_ && graph_.Hwnd() ? &graph_ : nullptr; }
+    // Button 1402 and the internet page's records button: the graph window, or the records dialog.
+    void ShowTrafficStats();
+    void RunRecordsDialog(HWND owner);
+    net::ConnectionCore& Connection() { return connection_; }
+    net::TrafficAccount& Account() { return netRecords_.Account(); }
 
     int ComPort() const { return comPort_; }
     bool Closing() const { return closing_; }
@@ -77,6 +91,16 @@ public:
     std::atomic<uint32_t> connectionReceived{0};
     std::atomic<uint32_t> connectionSent{0};
 
+private:
+    // The going-online machinery: records and month total in the registry, the traffic graph,
+    // the core's window side and the core itself (declared in this order: each uses the one before).
+    net::NetRecords netRecords_;
+    DlgTrafficGraph graph_;
+    bool graphCreated_ = false;
+    net::ConnectionWin connectionWin_;
+    net::ConnectionCore connection_;
+    net::MonthAlarm monthAlarm_;
+
 protected:
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code) override;
@@ -93,10 +117,9 @@ private:
     void StatusTick();
     void SignalTick();
     void HomeIdleTick();
-    void DormancyTick();
     void OnDeviceChange(WPARAM event, LPARAM data);
     void OnPowerBroadcast(WPARAM event);
-    void RepaintBehind(int controlId, Dialog& owner);
+    void CreateTrafficGraph();
     void PlaySoundResource(UINT soundId, bool loop);
     void StartPreload();
     void ExitProgram();
@@ -113,7 +136,6 @@ private:
     int comPort_ = 0;
     int networkMode_ = -1;
     double maxLineRate_ = 0;
-    uint32_t monthAlarmTicks_ = 0;
     std::atomic<bool> closing_{false};
     std::atomic<bool> cardRemoved_{false};
     std::atomic<bool> connectedAtExit_{false};

@@ -64,6 +64,22 @@ protected:
         EXPECT_EQ(process.ExitCode(), 0u);
     }
 
+    // The main window comes up, and closing it ends the program normally.
+    void MainWindowThenClose(e2e::Process& process) {
+        HWND mainWindow = WaitMainWindow(process);
+        ASSERT_NE(mainWindow, nullptr);
+        CloseNormally(mainWindow, process);
+    }
+
+    // The program says it cannot load the card module, and ends once that is answered.
+    static void EndsWithModuleFailure(const e2e::Process& process) {
+        e2e::MessageBoxInfo box = e2e::WaitMessageBox(process.Id(), 15000);
+        ASSERT_NE(box.window, nullptr);
+        EXPECT_EQ(box.text, L"加载模块失败!");
+        e2e::AnswerMessageBox(box, IDOK);
+        EXPECT_TRUE(process.WaitExit(10000));
+    }
+
     std::string ModemLog() { return folder.ReadBytes(L"modem.log"); }
 
     e2e::StagedFolder folder;
@@ -174,9 +190,7 @@ TEST_F(StartupTest, TextWaitBoxGrowsItsDots) {
         EXPECT_LE(dots.size(), 7u);
     }
     folder.Screenshot(L"startup-wait-text", box);
-    HWND mainWindow = WaitMainWindow(orvane);
-    ASSERT_NE(mainWindow, nullptr);
-    CloseNormally(mainWindow, orvane);
+    MainWindowThenClose(orvane);
 }
 
 TEST_F(StartupTest, SecondStartBringsTheFirstWindowForward) {
@@ -221,9 +235,7 @@ TEST_F(StartupTest, NoCardAsksAbortRetryIgnore) {
     // The card arrives; Retry finds it and the program goes on.
     SetCard(L"Present", L"0");
     ASSERT_TRUE(e2e::AnswerMessageBox(box, IDRETRY));
-    HWND mainWindow = WaitMainWindow(orvane);
-    ASSERT_NE(mainWindow, nullptr);
-    CloseNormally(mainWindow, orvane);
+    MainWindowThenClose(orvane);
 }
 
 TEST_F(StartupTest, AbortEndsAndIgnoreGoesOnWithoutCard) {
@@ -241,9 +253,7 @@ TEST_F(StartupTest, AbortEndsAndIgnoreGoesOnWithoutCard) {
     e2e::MessageBoxInfo box = e2e::WaitMessageBox(orvane.Id(), 15000);
     ASSERT_NE(box.window, nullptr);
     ASSERT_TRUE(e2e::AnswerMessageBox(box, IDIGNORE));
-    HWND mainWindow = WaitMainWindow(orvane);
-    ASSERT_NE(mainWindow, nullptr);
-    CloseNormally(mainWindow, orvane);
+    MainWindowThenClose(orvane);
 }
 
 TEST_F(StartupTest, DebugIniAndQuickModeSkipTheCardWait) {
@@ -294,12 +304,7 @@ TEST_F(StartupTest, OverlongModuleNameIsCutAndFailsToLoad) {
     std::wstring name = std::wstring(62, L'x') + L"simcard.dll";
     ASSERT_TRUE(folder.CopyIn(folder.File(L"simcard.dll"), name.substr(0, 70)));
     SetIni(L"modem.ini", L"DEVICE", L"MODULE_DLL", name.substr(0, 70));
-    e2e::Process orvane = StartOrvane();
-    e2e::MessageBoxInfo box = e2e::WaitMessageBox(orvane.Id(), 15000);
-    ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.text, L"加载模块失败!");
-    e2e::AnswerMessageBox(box, IDOK);
-    EXPECT_TRUE(orvane.WaitExit(10000));
+    EndsWithModuleFailure(StartOrvane());
 }
 
 HWND WaitPinDialog() {
@@ -375,9 +380,7 @@ TEST_F(StartupTest, FaultsInsideTheModuleAreLoggedAndStartUpGoesOn) {
 TEST_F(StartupTest, StopDevAtExitWhenConfigured) {
     SetIni(L"modem.ini", L"SETTING", L"STOP_DEV", L"1");
     e2e::Process orvane = StartOrvane();
-    HWND mainWindow = WaitMainWindow(orvane);
-    ASSERT_NE(mainWindow, nullptr);
-    CloseNormally(mainWindow, orvane);
+    ASSERT_NO_FATAL_FAILURE(MainWindowThenClose(orvane));
     EXPECT_NE(ModemLog().find("mdmStopDev"), std::string::npos);
 }
 
@@ -412,15 +415,9 @@ TEST_F(StartupTest, DamagedConfigurationFilesAreSurvived) {
         ASSERT_TRUE(folder.WriteBytes(L"skin.ini", c.skinIni));
         e2e::Process orvane = StartOrvane();
         if (c.starts) {
-            HWND mainWindow = WaitMainWindow(orvane);
-            ASSERT_NE(mainWindow, nullptr);
-            CloseNormally(mainWindow, orvane);
+            ASSERT_NO_FATAL_FAILURE(MainWindowThenClose(orvane));
         } else {
-            e2e::MessageBoxInfo box = e2e::WaitMessageBox(orvane.Id(), 15000);
-            ASSERT_NE(box.window, nullptr);
-            EXPECT_EQ(box.text, L"加载模块失败!");
-            e2e::AnswerMessageBox(box, IDOK);
-            EXPECT_TRUE(orvane.WaitExit(10000));
+            ASSERT_NO_FATAL_FAILURE(EndsWithModuleFailure(orvane));
         }
     }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/ProfileFile.h"
+#include "tests/win/WinTestSupport.h"
 
 namespace {
 
@@ -16,35 +17,14 @@ using Strings = std::vector<std::wstring>;
 class ProfileFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t tmp[MAX_PATH];
-        ASSERT_GT(GetTempPathW(MAX_PATH, tmp), 0u);
-        wchar_t name[MAX_PATH];
-        ASSERT_NE(GetTempFileNameW(tmp, L"pf", 0, name), 0u);
-        path_ = name;
+        path_ = wintest::TempFile(L"pf");
+        ASSERT_FALSE(path_.empty());
         ini_.SetPath(path_.c_str());
     }
     void TearDown() override { DeleteFileW(path_.c_str()); }
 
-    void Put(const std::string& bytes) {
-        HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
-        DWORD n = 0;
-        WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
-        CloseHandle(h);
-    }
-
-    std::string Get() {
-        std::string out;
-        HANDLE h = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return out;
-        char buf[4096];
-        DWORD n = 0;
-        while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-        CloseHandle(h);
-        return out;
-    }
+    void Put(const std::string& bytes) { ASSERT_TRUE(wintest::WriteBytes(path_, bytes)); }
+    std::string Get() const { return wintest::ReadBytes(path_); }
 
     std::wstring path_;
     ProfileFile ini_;

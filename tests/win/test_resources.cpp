@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "resource.h"
+#include "tests/win/WinTestSupport.h"
 
 namespace {
 
@@ -44,35 +45,6 @@ const NamedId kSoundIds[] = {
 #undef ORVANE_SOUND_ID
 
 const wchar_t* const kLanguageDlls[] = {L"skingb.dll", L"skinen.dll"};
-
-// The staged folder comes as a Linux path; under Wine it is reached through drive Z:.
-std::wstring StageDir()
-{
-    wchar_t buffer[1024];
-    DWORD n = GetEnvironmentVariableW(L"ORVANE_STAGE", buffer, 1024);
-    if (n == 0 || n >= 1024)
-        return L"";
-    std::wstring path(buffer, n);
-    if (path[0] == L'/')
-        path = L"Z:" + path;
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
-    if (path.back() != L'\\')
-        path += L'\\';
-    return path;
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), nullptr, 0, nullptr,
-                                nullptr);
-    std::string out(n > 0 ? n : 0, '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), out.data(), n, nullptr,
-                            nullptr);
-    return out;
-}
 
 class Library {
   public:
@@ -289,22 +261,21 @@ struct LoadCase {
 
 void PrintTo(const LoadCase& c, std::ostream* os)
 {
-    *os << Narrow(c.dll) << (c.asData ? " as data file" : " loaded");
+    *os << e2e::Utf8(c.dll) << (c.asData ? " as data file" : " loaded");
 }
 
 class LanguageLibrary : public ::testing::TestWithParam<LoadCase> {
   protected:
     void SetUp() override
     {
-        stage_ = StageDir();
-        ASSERT_FALSE(stage_.empty()) << "ORVANE_STAGE names the staged program folder";
-        lib_ = std::make_unique<Library>(stage_ + GetParam().dll, GetParam().asData);
+        const std::wstring path = wintest::StagePath(GetParam().dll);
+        ASSERT_FALSE(path.empty()) << "ORVANE_STAGE names the staged program folder";
+        lib_ = std::make_unique<Library>(path, GetParam().asData);
         ASSERT_NE(lib_->get(), nullptr)
-            << Narrow(stage_ + GetParam().dll) << " does not load, error " << GetLastError();
+            << e2e::Utf8(path) << " does not load, error " << GetLastError();
     }
     bool IsChinese() const { return wcscmp(GetParam().dll, L"skingb.dll") == 0; }
 
-    std::wstring stage_;
     std::unique_ptr<Library> lib_;
 };
 
@@ -966,7 +937,7 @@ TEST_P(LanguageLibrary, PagesAreBorderlessHiddenChildrenWithTheirControls)
             ExpectControl(t, e, IsChinese());
         if (IsChinese()) {
             for (const wchar_t* label : page.chineseLabels)
-                EXPECT_TRUE(HasStaticText(t, label)) << Narrow(label);
+                EXPECT_TRUE(HasStaticText(t, label)) << e2e::Utf8(label);
         }
         std::set<int> seen;
         for (const DialogItem& item : t.items) {
@@ -1171,7 +1142,7 @@ TEST_P(LanguageLibrary, ApplicationIconHasSmallAndLargeImages)
 
 std::string LoadCaseName(const ::testing::TestParamInfo<LoadCase>& info)
 {
-    std::string name = Narrow(info.param.dll);
+    std::string name = e2e::Utf8(info.param.dll);
     name = name.substr(0, name.find('.'));
     return name + (info.param.asData ? "_AsData" : "_Loaded");
 }
@@ -1186,9 +1157,9 @@ INSTANTIATE_TEST_SUITE_P(Skins, LanguageLibrary,
 // ---- The translations against each other ------------------------------------------------------
 TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields)
 {
-    std::wstring stage = StageDir();
-    ASSERT_FALSE(stage.empty());
-    Library gb(stage + L"skingb.dll", true), en(stage + L"skinen.dll", true);
+    ASSERT_FALSE(wintest::StagePath().empty());
+    Library gb(wintest::StagePath(L"skingb.dll"), true);
+    Library en(wintest::StagePath(L"skinen.dll"), true);
     ASSERT_TRUE(gb.get() && en.get());
 
     // Comma-separated lists that the pages split into columns, type words and tabs.
@@ -1227,27 +1198,10 @@ TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields)
 }
 
 // ---- INI files beside the program --------------------------------------------------------------
-std::string ReadFileBytes(const std::wstring& path)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "";
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0 &&
-           bytes.size() < (1u << 20))
-        bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
 TEST(ProgramFolder, SkinIniNamesStagedLibrariesWithWindowsLineEnds)
 {
-    std::wstring stage = StageDir();
-    ASSERT_FALSE(stage.empty());
-    std::string ini = ReadFileBytes(stage + L"skin.ini");
+    ASSERT_FALSE(wintest::StagePath().empty());
+    std::string ini = wintest::ReadBytes(wintest::StagePath(L"skin.ini"));
     ASSERT_FALSE(ini.empty()) << "skin.ini not staged";
     // Writing the skin choice replaces "SKIN_LOAD" up to the next "\r\n".
     size_t load = ini.find("SKIN_LOAD");
@@ -1268,7 +1222,8 @@ TEST(ProgramFolder, SkinIniNamesStagedLibrariesWithWindowsLineEnds)
         while (!dll.empty() && dll.back() == ' ')
             dll.pop_back();
         std::wstring wdll(dll.begin(), dll.end());
-        EXPECT_NE(GetFileAttributesW((stage + wdll).c_str()), INVALID_FILE_ATTRIBUTES) << dll;
+        EXPECT_NE(GetFileAttributesW(wintest::StagePath(wdll).c_str()), INVALID_FILE_ATTRIBUTES)
+            << dll;
         ++entries;
     }
     EXPECT_EQ(entries, 2);
@@ -1276,9 +1231,8 @@ TEST(ProgramFolder, SkinIniNamesStagedLibrariesWithWindowsLineEnds)
 
 TEST(ProgramFolder, ModemIniHasDeviceKeysAndSettingsSection)
 {
-    std::wstring stage = StageDir();
-    ASSERT_FALSE(stage.empty());
-    std::wstring path = stage + L"modem.ini";
+    std::wstring path = wintest::StagePath(L"modem.ini");
+    ASSERT_FALSE(path.empty());
     wchar_t names[1024] = {};
     GetPrivateProfileSectionNamesW(names, 1024, path.c_str());
     bool setting = false;

@@ -8,36 +8,9 @@
 #include "app/Settings.h"
 #include "app/SkinFile.h"
 #include "resource.h"
+#include "tests/win/WinTestSupport.h"
 
 namespace {
-
-std::wstring TempFile(const wchar_t* prefix) {
-    wchar_t dir[MAX_PATH];
-    wchar_t name[MAX_PATH];
-    if (GetTempPathW(MAX_PATH, dir) == 0 || GetTempFileNameW(dir, prefix, 0, name) == 0) return {};
-    return name;
-}
-
-void PutFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD n = 0;
-    WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
-    CloseHandle(h);
-}
-
-std::string GetFile(const std::wstring& path) {
-    std::string out;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return out;
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-    CloseHandle(h);
-    return out;
-}
 
 std::wstring FakeStrings(UINT id) {
     if (id == IDS_TEXT_COLOR) return L"0,0,128";
@@ -45,26 +18,39 @@ std::wstring FakeStrings(UINT id) {
     return L"";
 }
 
-class SettingsTest : public ::testing::Test {
+// Each test works on a new temporary file of its own.
+class TempFileTest : public ::testing::Test {
 protected:
+    explicit TempFileTest(const wchar_t* prefix) : prefix_(prefix) {}
     void SetUp() override {
-        path_ = TempFile(L"set");
+        path_ = wintest::TempFile(prefix_);
         ASSERT_FALSE(path_.empty());
     }
     void TearDown() override { DeleteFileW(path_.c_str()); }
 
+    void Put(const std::string& bytes) { ASSERT_TRUE(wintest::WriteBytes(path_, bytes)); }
+    std::string Get() const { return wintest::ReadBytes(path_); }
+
+    const wchar_t* prefix_;
     std::wstring path_;
 };
 
+class SettingsTest : public TempFileTest {
+protected:
+    SettingsTest() : TempFileTest(L"set") {}
+    bool Load(settings::Settings& s) const {
+        return settings::LoadSettings(s, path_, FakeStrings);
+    }
+};
+
 TEST_F(SettingsTest, LowerCaseSectionIsFoundAndEveryKeyRead) {
-    PutFile(path_,
-            "[device]\r\nMODULE_DLL=simcard.dll\r\n"
-            "[setting]\r\nusername=card\r\nPASSWORD=secret\r\nTEL=*99#\r\nAPN=cmnet\r\n"
-            "AUTO_DIAL=0\r\nAUTO_HIDE=0\r\nKEPPCONNECT=0\r\nNET_CTA=30\r\nREDIALTIMEOUT=90\r\n"
-            "RING_WAVE=C:\\ring.wav\r\nSMS_WAVE=C:\\sms.wav\r\nSTOP_DEV=1\r\nINITDATA=1\r\n"
-            "HOMEPAGE=http://example.com/\r\nFONTSIZE=9\r\nMONTHALARM=500\r\n");
+    Put("[device]\r\nMODULE_DLL=simcard.dll\r\n"
+        "[setting]\r\nusername=card\r\nPASSWORD=secret\r\nTEL=*99#\r\nAPN=cmnet\r\n"
+        "AUTO_DIAL=0\r\nAUTO_HIDE=0\r\nKEPPCONNECT=0\r\nNET_CTA=30\r\nREDIALTIMEOUT=90\r\n"
+        "RING_WAVE=C:\\ring.wav\r\nSMS_WAVE=C:\\sms.wav\r\nSTOP_DEV=1\r\nINITDATA=1\r\n"
+        "HOMEPAGE=http://example.com/\r\nFONTSIZE=9\r\nMONTHALARM=500\r\n");
     settings::Settings s;
-    ASSERT_TRUE(settings::LoadSettings(s, path_, FakeStrings));
+    ASSERT_TRUE(Load(s));
     EXPECT_EQ(s.USERNAME, "card");
     EXPECT_EQ(s.PASSWORD, "secret");
     EXPECT_EQ(s.TEL, "*99#");
@@ -87,9 +73,9 @@ TEST_F(SettingsTest, LowerCaseSectionIsFoundAndEveryKeyRead) {
 }
 
 TEST_F(SettingsTest, MissingKeysTakeTheirDefaults) {
-    PutFile(path_, "[SETTING]\r\nUSERNAME=u\r\n");
+    Put("[SETTING]\r\nUSERNAME=u\r\n");
     settings::Settings s;
-    ASSERT_TRUE(settings::LoadSettings(s, path_, FakeStrings));
+    ASSERT_TRUE(Load(s));
     EXPECT_EQ(s.REDIALTIMEOUT, 60);
     EXPECT_EQ(s.FONTSIZE, 12);
     EXPECT_EQ(s.AUTO_DIAL, 1);
@@ -102,12 +88,12 @@ TEST_F(SettingsTest, MissingKeysTakeTheirDefaults) {
 
 TEST_F(SettingsTest, MissingSectionGivesInitialValuesAndBlocksSave) {
     const std::string text = "[DEVICE]\r\nMODULE_DLL=simcard.dll\r\nAUTO_DIAL=1\r\n";
-    PutFile(path_, text);
+    Put(text);
     settings::Settings s;
     s.USERNAME = "stale";
     s.AUTO_DIAL = 1;
     s.NET_CTA = 0;
-    EXPECT_FALSE(settings::LoadSettings(s, path_, FakeStrings));
+    EXPECT_FALSE(Load(s));
     EXPECT_EQ(s.NET_CTA, 1);
     EXPECT_EQ(s.AUTO_DIAL, 0);
     EXPECT_EQ(s.AUTO_HIDE, 0);
@@ -119,7 +105,7 @@ TEST_F(SettingsTest, MissingSectionGivesInitialValuesAndBlocksSave) {
 
     s.MONTHALARM = 100;
     EXPECT_FALSE(settings::SaveSettings(s));
-    EXPECT_EQ(GetFile(path_), text);
+    EXPECT_EQ(Get(), text);
 
     settings::Settings none;
     EXPECT_FALSE(settings::LoadSettings(none, path_ + L".absent", nullptr));
@@ -128,16 +114,16 @@ TEST_F(SettingsTest, MissingSectionGivesInitialValuesAndBlocksSave) {
 }
 
 TEST_F(SettingsTest, SaveWritesSavedKeysInOrderAndNeverTheHandEditedOnes) {
-    PutFile(path_, "[SETTING]\r\n");
+    Put("[SETTING]\r\n");
     settings::Settings s;
-    ASSERT_TRUE(settings::LoadSettings(s, path_, FakeStrings));
+    ASSERT_TRUE(Load(s));
     s.USERNAME = "user";
     s.MONTHALARM = 100;
     s.REDIALTIMEOUT = 5;
     s.FONTSIZE = 20;
     ASSERT_TRUE(settings::SaveSettings(s));
 
-    const std::string file = GetFile(path_);
+    const std::string file = Get();
     EXPECT_EQ(file.find("REDIALTIMEOUT"), std::string::npos);
     EXPECT_EQ(file.find("FONTSIZE"), std::string::npos);
     const char* order[] = {"USERNAME=user", "PASSWORD=", "TEL=", "APN=", "AUTO_DIAL=1",
@@ -152,7 +138,7 @@ TEST_F(SettingsTest, SaveWritesSavedKeysInOrderAndNeverTheHandEditedOnes) {
     }
 
     settings::Settings again;
-    ASSERT_TRUE(settings::LoadSettings(again, path_, FakeStrings));
+    ASSERT_TRUE(Load(again));
     EXPECT_EQ(again.MONTHALARM, 100);
     EXPECT_EQ(again.USERNAME, "user");
     EXPECT_EQ(again.REDIALTIMEOUT, 60);
@@ -160,14 +146,14 @@ TEST_F(SettingsTest, SaveWritesSavedKeysInOrderAndNeverTheHandEditedOnes) {
 }
 
 TEST_F(SettingsTest, HandEditedValuesSurviveASave) {
-    PutFile(path_, "[SETTING]\r\nREDIALTIMEOUT=30\r\nFONTSIZE=10\r\nMONTHALARM=1\r\n");
+    Put("[SETTING]\r\nREDIALTIMEOUT=30\r\nFONTSIZE=10\r\nMONTHALARM=1\r\n");
     settings::Settings s;
-    ASSERT_TRUE(settings::LoadSettings(s, path_, FakeStrings));
+    ASSERT_TRUE(Load(s));
     s.REDIALTIMEOUT = 999;
     s.FONTSIZE = 99;
     ASSERT_TRUE(settings::SaveSettings(s));
     settings::Settings again;
-    ASSERT_TRUE(settings::LoadSettings(again, path_, FakeStrings));
+    ASSERT_TRUE(Load(again));
     EXPECT_EQ(again.REDIALTIMEOUT, 30);
     EXPECT_EQ(again.FONTSIZE, 10);
 }
@@ -176,16 +162,16 @@ TEST_F(SettingsTest, LongTextsAreCutAndSurviveASaveUnchanged) {
     const std::string name(50, 'n');
     const std::string home(300, 'h');
     const std::string wave(400, 'w');
-    PutFile(path_, "[SETTING]\r\nUSERNAME=" + name + "\r\nHOMEPAGE=" + home + "\r\nSMS_WAVE=" +
-                       wave + "\r\n");
+    Put("[SETTING]\r\nUSERNAME=" + name + "\r\nHOMEPAGE=" + home + "\r\nSMS_WAVE=" + wave +
+        "\r\n");
     settings::Settings s;
-    ASSERT_TRUE(settings::LoadSettings(s, path_, FakeStrings));
+    ASSERT_TRUE(Load(s));
     EXPECT_EQ(s.USERNAME, name.substr(0, 35));
     EXPECT_EQ(s.HOMEPAGE, home.substr(0, 127));
     EXPECT_EQ(s.SMS_WAVE, wave.substr(0, 255));
     ASSERT_TRUE(settings::SaveSettings(s));
     settings::Settings again;
-    ASSERT_TRUE(settings::LoadSettings(again, path_, FakeStrings));
+    ASSERT_TRUE(Load(again));
     EXPECT_EQ(again.USERNAME, s.USERNAME);
     EXPECT_EQ(again.HOMEPAGE, s.HOMEPAGE);
     EXPECT_EQ(again.SMS_WAVE, s.SMS_WAVE);
@@ -196,13 +182,13 @@ TEST_F(SettingsTest, ChineseTextsStayAnsiAndAreNeverCutInsideACharacter) {
     // 20 GBK characters, 40 bytes: cut at 34 bytes, not 35.
     std::string gbk;
     for (int i = 0; i < 20; ++i) gbk += "\xD6\xD0";  // 中
-    PutFile(path_, "[SETTING]\r\nAPN=" + gbk + "\r\nTEL=\xB2\xE2\xCA\xD4\r\n");
+    Put("[SETTING]\r\nAPN=" + gbk + "\r\nTEL=\xB2\xE2\xCA\xD4\r\n");
     settings::Settings s;
-    ASSERT_TRUE(settings::LoadSettings(s, path_, FakeStrings));
+    ASSERT_TRUE(Load(s));
     EXPECT_EQ(s.APN, gbk.substr(0, 34));
     EXPECT_EQ(s.TEL, "\xB2\xE2\xCA\xD4");
     ASSERT_TRUE(settings::SaveSettings(s));
-    EXPECT_NE(GetFile(path_).find("TEL=\xB2\xE2\xCA\xD4"), std::string::npos);
+    EXPECT_NE(Get().find("TEL=\xB2\xE2\xCA\xD4"), std::string::npos);
 }
 
 TEST_F(SettingsTest, ProcessWideRecordIsOneObject) {
@@ -212,14 +198,9 @@ TEST_F(SettingsTest, ProcessWideRecordIsOneObject) {
     a = settings::Settings();
 }
 
-class SkinFileTest : public ::testing::Test {
+class SkinFileTest : public TempFileTest {
 protected:
-    void SetUp() override {
-        path_ = TempFile(L"skn");
-        ASSERT_FALSE(path_.empty());
-    }
-    void TearDown() override { DeleteFileW(path_.c_str()); }
-    std::wstring path_;
+    SkinFileTest() : TempFileTest(L"skn") {}
 };
 
 TEST_F(SkinFileTest, LargeFileIsRewrittenWholeAndReadBack) {
@@ -229,12 +210,12 @@ TEST_F(SkinFileTest, LargeFileIsRewrittenWholeAndReadBack) {
                ".dll, \xBC\xF2\xCC\xE5\xD6\xD0\xCE\xC4 label " + std::to_string(i) + "\r\n";
     }
     ini += "; end\r\n";
-    PutFile(path_, ini);
+    Put(ini);
     ASSERT_TRUE(skin::WriteSkinChoice(path_, 25));
 
     std::string expected = ini;
     expected.replace(expected.find("SKIN_LOAD = 1"), 13, "SKIN_LOAD = 25");
-    EXPECT_EQ(GetFile(path_), expected);
+    EXPECT_EQ(Get(), expected);
 
     skin::SkinTable table;
     ASSERT_TRUE(skin::ReadSkinIni(path_, table));
@@ -244,19 +225,19 @@ TEST_F(SkinFileTest, LargeFileIsRewrittenWholeAndReadBack) {
 }
 
 TEST_F(SkinFileTest, ShorterValueTruncatesTheTail) {
-    PutFile(path_, "SKIN_LOAD = 12345\r\nSKIN_DLL=1,a.dll,A\r\n");
+    Put("SKIN_LOAD = 12345\r\nSKIN_DLL=1,a.dll,A\r\n");
     ASSERT_TRUE(skin::WriteSkinChoice(path_, 2));
-    EXPECT_EQ(GetFile(path_), "SKIN_LOAD = 2\r\nSKIN_DLL=1,a.dll,A\r\n");
+    EXPECT_EQ(Get(), "SKIN_LOAD = 2\r\nSKIN_DLL=1,a.dll,A\r\n");
 }
 
 TEST_F(SkinFileTest, FileWithoutSkinLoadIsLeftAsItIs) {
     const std::string ini = "SKIN_DLL=1,a.dll,A\r\nSKIN_DLL=2,b.dll,B";
-    PutFile(path_, ini);
+    Put(ini);
     EXPECT_TRUE(skin::WriteSkinChoice(path_, 2));
-    EXPECT_EQ(GetFile(path_), ini);
-    PutFile(path_, "SKIN_LOAD=1");
+    EXPECT_EQ(Get(), ini);
+    Put("SKIN_LOAD=1");
     EXPECT_TRUE(skin::WriteSkinChoice(path_, 2));
-    EXPECT_EQ(GetFile(path_), "SKIN_LOAD=1");
+    EXPECT_EQ(Get(), "SKIN_LOAD=1");
 }
 
 TEST_F(SkinFileTest, MissingFileIsTheOnlyFailure) {

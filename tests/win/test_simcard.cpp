@@ -1,6 +1,7 @@
 // Tests of the simulated card: simcard.dll loaded from a copy of the staged folder, driven through
 // its entry points (bound by name, like the program does) and through simctl.exe.
 #include "modem/ModemApi.h"
+#include "tests/win/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -8,9 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,46 +28,17 @@ struct Card {
 #undef SIMCARD_TEST_MEMBER
 };
 
-std::string StageFolder() {
-    const char* env = getenv("ORVANE_STAGE");
-    if (!env || !*env) return std::string();
-    std::string s = env;
-    if (s[0] == '/') {
-        s = "Z:" + s;  // a Linux path seen from Wine
-        for (char& c : s)
-            if (c == '/') c = '\\';
-    }
-    return s;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::string out;
-    if (FILE* f = fopen(path.c_str(), "rb")) {
-        char buf[65536];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-        fclose(f);
-    }
-    return out;
-}
-
-bool WriteFileText(const std::string& path, const std::string& text) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = fwrite(text.data(), 1, text.size(), f) == text.size();
-    fclose(f);
-    return ok;
-}
+// Folders and files in the ANSI code page, like the card's own INI file and log.
+std::string StageFolder() { return e2e::ToAnsi(wintest::StagePath()); }
 
 std::string MakeTempFolder(const char* tag) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    char dir[MAX_PATH];
-    snprintf(dir, sizeof dir, "%s%s-%lu-%lu", temp, tag,
-             static_cast<unsigned long>(GetCurrentProcessId()),
-             static_cast<unsigned long>(GetTickCount()));
-    CreateDirectoryA(dir, nullptr);
-    return dir;
+    return e2e::ToAnsi(wintest::MakeTempFolder(e2e::FromAnsi(tag)));
+}
+
+std::string ReadFile(const std::string& path) { return wintest::ReadBytes(e2e::FromAnsi(path)); }
+
+bool WriteFileText(const std::string& path, const std::string& text) {
+    return wintest::WriteBytes(e2e::FromAnsi(path), text);
 }
 
 // One copy of the staged card per test program: the module keeps threads and a pipe for the
@@ -81,6 +51,10 @@ Card* LoadCard(std::string& error) {
     }
     auto* card = new Card;
     card->dir = MakeTempFolder("simcard-test");
+    if (card->dir.empty()) {
+        error = "cannot make a temporary folder";
+        return nullptr;
+    }
     for (const char* name : {"simcard.dll", "simctl.exe", "simcard.ini"}) {
         if (!CopyFileA((stage + "\\" + name).c_str(), (card->dir + "\\" + name).c_str(), FALSE)) {
             error = std::string("cannot copy ") + name + " from " + stage;
@@ -160,24 +134,6 @@ std::vector<Recorder::Event> Events() {
     return v;
 }
 
-void PumpMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
-    ULONGLONG end = GetTickCount64() + ms;
-    while (!done()) {
-        if (GetTickCount64() > end) return false;
-        PumpMessages();
-        Sleep(10);
-    }
-    return true;
-}
-
 bool DialEndsWith(std::vector<int32_t> tail) {
     std::vector<int32_t> codes = DialCodes();
     return codes.size() >= tail.size() &&
@@ -214,7 +170,7 @@ SimctlRun Simctl(const std::string& dir, const std::string& args) {
         while (MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 100, QS_ALLINPUT) !=
                    WAIT_OBJECT_0 &&
                GetTickCount64() < end)
-            PumpMessages();
+            wintest::Pump(0);
         GetExitCodeProcess(pi.hProcess, &run.exitCode);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
@@ -351,7 +307,8 @@ protected:
         return s;
     }
     void WaitForPipe() {
-        ASSERT_TRUE(WaitUntil([&] { return Simctl(C().dir, "status").exitCode == 0; }, 15000))
+        ASSERT_TRUE(
+            wintest::PumpUntil([&] { return Simctl(C().dir, "status").exitCode == 0; }, 15000))
             << "the card never served its pipe";
     }
 
@@ -680,7 +637,7 @@ TEST_F(SimCard, GarbageStateNeverCrashesTheCard) {
 TEST_F(SimCard, DialReportsProgressThenOutcomeOnAModuleThread) {
     size_t before = DialCodes().size();
     ASSERT_EQ(C().mdmNetDial2("Orvane", "#777", "card", "card", "ctnet", OnDial), 0);
-    ASSERT_TRUE(WaitUntil([] { return DialEndsWith({7}); }, 5000));
+    ASSERT_TRUE(wintest::PumpUntil([] { return DialEndsWith({7}); }, 5000));
     std::vector<int32_t> codes = DialCodes();
     EXPECT_EQ(std::vector<int32_t>(codes.begin() + static_cast<ptrdiff_t>(before), codes.end()),
               (std::vector<int32_t>{100, 101, 102, 7}));
@@ -695,7 +652,7 @@ TEST_F(SimCard, DialReportsProgressThenOutcomeOnAModuleThread) {
     EXPECT_EQ(C().mdmNetConnectStatus(), 0);
 
     ASSERT_EQ(C().mdmNetHangup("Orvane"), 0);
-    ASSERT_TRUE(WaitUntil([] { return DialEndsWith({103, 8}); }, 5000));
+    ASSERT_TRUE(wintest::PumpUntil([] { return DialEndsWith({103, 8}); }, 5000));
     C().mdmNetTransmitStatus("Orvane", &r1, &s1);
     Sleep(100);
     C().mdmNetTransmitStatus("Orvane", &r2, &s2);
@@ -706,12 +663,12 @@ TEST_F(SimCard, DialFailuresComeFromTheCardOrTheConfiguredOutcome) {
     Set("DIAL", "Outcome", "6");
     Set("DIAL", "LastError", "\xd4\xb6\xb6\xcb\xce\xde\xd3\xa6\xb4\xf0");  // 远端无应答
     ASSERT_EQ(C().mdmNetDial2("Orvane", "#777", "", "", "", OnDial), 0);
-    ASSERT_TRUE(WaitUntil([] { return DialEndsWith({6}); }, 5000));
+    ASSERT_TRUE(wintest::PumpUntil([] { return DialEndsWith({6}); }, 5000));
     EXPECT_STREQ(C().mdmGetLastErrorDes(), "\xd4\xb6\xb6\xcb\xce\xde\xd3\xa6\xb4\xf0");
 
     Set("CARD", "Signal", "0");
     ASSERT_EQ(C().mdmNetDial("Orvane", "#777", "", "", OnDial), 0) << "the watcher's variant";
-    ASSERT_TRUE(WaitUntil([] { return DialEndsWith({4}); }, 5000));
+    ASSERT_TRUE(wintest::PumpUntil([] { return DialEndsWith({4}); }, 5000));
     EXPECT_EQ(C().mdmNetDial2("Orvane", "#777", "", "", "", nullptr), -1);
 }
 
@@ -721,7 +678,7 @@ TEST_F(SimCard, VoiceCallIsAnsweredAndRecorded) {
     ASSERT_EQ(C().mdmVoiceCall("10086"), 0);
     EXPECT_EQ(C().mdmVoiceSendDtmf('5'), 0);
     EXPECT_NE(C().mdmVoiceSendDtmf('x'), 0);
-    ASSERT_TRUE(WaitUntil([&] { return Events().size() > before; }, 5000));
+    ASSERT_TRUE(wintest::PumpUntil([&] { return Events().size() > before; }, 5000));
     EXPECT_EQ(Events().back().code, modem::kEventCallConnected);
     EXPECT_NE(C().mdmVoiceCall("10010"), 0) << "one call at a time";
     C().mdmVoiceShutdown();
@@ -818,12 +775,12 @@ TEST_F(SimCard, SimctlInjectsEventsThroughThePipe) {
 TEST_F(SimCard, SimctlDropEndsTheLink) {
     WaitForPipe();
     ASSERT_EQ(C().mdmNetDial2("Orvane", "#777", "", "", "", OnDial), 0);
-    ASSERT_TRUE(WaitUntil([] { return DialEndsWith({7}); }, 5000));
+    ASSERT_TRUE(wintest::PumpUntil([] { return DialEndsWith({7}); }, 5000));
     EXPECT_EQ(C().mdmNetConnectStatus(), 0);
     EXPECT_EQ(Simctl(C().dir, "drop").exitCode, 0u);
     EXPECT_NE(C().mdmNetConnectStatus(), 0);
     C().mdmNetHangup("Orvane");
-    ASSERT_TRUE(WaitUntil([] { return DialEndsWith({103, 8}); }, 5000));
+    ASSERT_TRUE(wintest::PumpUntil([] { return DialEndsWith({103, 8}); }, 5000));
 }
 
 TEST_F(SimCard, SimctlRemoveTellsTheProgramsWindows) {
@@ -847,6 +804,7 @@ TEST(Simctl, ReportsWhenNoCardModuleServes) {
     std::string stage = StageFolder();
     ASSERT_FALSE(stage.empty()) << "ORVANE_STAGE is not set";
     std::string dir = MakeTempFolder("simctl-alone");
+    ASSERT_FALSE(dir.empty());
     for (const char* name : {"simctl.exe", "simcard.ini"})
         ASSERT_TRUE(CopyFileA((stage + "\\" + name).c_str(), (dir + "\\" + name).c_str(), FALSE));
     SimctlRun ring = Simctl(dir, "ring 10086");

@@ -3,7 +3,6 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <winternl.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 #include "app/Settings.h"
 #include "framework/MessageFilter.h"
 #include "resource.h"
+#include "tests/win/WinTestSupport.h"
 #include "ui/BitmapButton.h"
 #include "ui/ControlList.h"
 #include "ui/ListScrollBar.h"
@@ -65,38 +65,13 @@ public:
     std::vector<BYTE> bytes;
 };
 
-// A 24-bit DIB as stored in a BITMAP resource (header and rows, no file header).
-std::vector<BYTE> MakeDib(int width, int height, const std::function<COLORREF(int, int)>& colour) {
-    Writer w;
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;  // bottom-up
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    w.Raw(&header, sizeof(header));
-    const int stride = (width * 3 + 3) & ~3;
-    for (int y = height - 1; y >= 0; --y) {
-        std::vector<BYTE> row(stride, 0);
-        for (int x = 0; x < width; ++x) {
-            const COLORREF c = colour(x, y);
-            row[x * 3] = GetBValue(c);
-            row[x * 3 + 1] = GetGValue(c);
-            row[x * 3 + 2] = GetRValue(c);
-        }
-        w.Raw(row.data(), row.size());
-    }
-    return w.bytes;
-}
-
 std::vector<BYTE> ButtonDib(COLORREF body) {
-    return MakeDib(kButtonW, kButtonH,
-                   [body](int x, int) { return x < kButtonStrip ? kMagenta : body; });
+    return wintest::Dib24(kButtonW, kButtonH,
+                          [body](int x, int) { return x < kButtonStrip ? kMagenta : body; });
 }
 
 std::vector<BYTE> PlainDib(int width, int height, COLORREF colour) {
-    return MakeDib(width, height, [colour](int, int) { return colour; });
+    return wintest::Dib24(width, height, [colour](int, int) { return colour; });
 }
 
 struct ItemSpec {
@@ -170,11 +145,10 @@ std::vector<BYTE> StringBlock(UINT id, const wchar_t* text) {
 }
 
 HINSTANCE BuildModule() {
-    wchar_t self[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    GetTempPathW(MAX_PATH, temp);
     const std::wstring path =
-        std::wstring(temp) + L"orvane_skin_" + std::to_wstring(GetCurrentProcessId()) + L".dll";
+        wintest::TempPath(L"orvane_skin_" + std::to_wstring(GetCurrentProcessId()) + L".dll");
     if (!CopyFileW(self, path.c_str(), FALSE)) return nullptr;
     HANDLE update = BeginUpdateResourceW(path.c_str(), TRUE);
     if (!update) return nullptr;
@@ -183,12 +157,13 @@ HINSTANCE BuildModule() {
         UpdateResourceW(update, type, MAKEINTRESOURCEW(id), neutral, data.data(),
                         static_cast<DWORD>(data.size()));
     };
-    add(RT_BITMAP, IDB_PAGE_BACKGROUND, MakeDib(kBackgroundW, kBackgroundH, [](int x, int y) {
-            const bool left = x < kCorner, right = x >= kBackgroundW - kCorner;
-            const bool top = y < kCorner, bottom = y >= kBackgroundH - kCorner;
-            if ((left || right) && (top || bottom)) return kMagenta;
-            return y < 40 ? kPageColour : RGB(200 - y / 8, 220 - y / 8, 255);
-        }));
+    const auto background = [](int x, int y) {
+        const bool left = x < kCorner, right = x >= kBackgroundW - kCorner;
+        const bool top = y < kCorner, bottom = y >= kBackgroundH - kCorner;
+        if ((left || right) && (top || bottom)) return kMagenta;
+        return y < 40 ? kPageColour : RGB(200 - y / 8, 220 - y / 8, 255);
+    };
+    add(RT_BITMAP, IDB_PAGE_BACKGROUND, wintest::Dib24(kBackgroundW, kBackgroundH, background));
     add(RT_BITMAP, IDB_BTN_ADD, ButtonDib(kRed));
     add(RT_BITMAP, IDB_BTN_ADD_SEL, ButtonDib(kGreen));
     add(RT_BITMAP, IDB_BTN_DELETE, ButtonDib(kBlue));
@@ -260,18 +235,6 @@ const ui::ButtonRow kRows[] = {
     {IDC_PB_BACK, IDB_BTN_BACK, IDB_BTN_BACK_SEL, IDB_BTN_SAVE, IDB_BTN_SAVE_SEL, 1},
     {IDC_CALL_HANGUP, IDB_BTN_ADD, IDB_BTN_ADD_SEL, 0, 0, 0},  // drawn whole
 };
-
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (ms) Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
 
 // A visible top-level window for child pages.
 struct Host {
@@ -633,7 +596,7 @@ struct ListPage {
         }
         ShowWindow(page.Hwnd(), SW_SHOW);
         UpdateWindow(parent);
-        Pump(0);
+        wintest::Pump(0);
     }
     int Thumb() const { return ui::ListScrollBar::FromWindow(bar)->Thumb(); }
     int Height() const {
@@ -666,7 +629,7 @@ TEST_F(SkinnedControls, ShownButtonLetsThePageBackgroundThrough) {
     HWND add = lp.page.Item(IDC_PB_ADD);
     RedrawWindow(lp.page.Hwnd(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump(50);
+    wintest::Pump(50);
     const RECT where = RectIn(lp.page.Hwnd(), add);
     ASSERT_LT(where.top, 40) << "the background's top band is plain";
     HDC dc = GetDC(add);
@@ -742,12 +705,12 @@ TEST_F(SkinnedControls, SkinnedListBarScrollsTheList) {
 
     // Holding the down arrow repeats lines after the delay.
     SendMessageW(lp.bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, h - 5));
-    Pump(600);
+    wintest::Pump(600);
     const int held = lp.Top();
     SendMessageW(lp.bar, WM_LBUTTONUP, 0, MAKELPARAM(5, h - 5));
     EXPECT_GT(held, 2);
     EXPECT_EQ(lp.Top(), held + 1);
-    Pump(200);
+    wintest::Pump(200);
     EXPECT_EQ(lp.Top(), held + 1) << "no repeating after release";
 
     // Dragging the thumb to the bottom scrolls the list down; the bar resyncs on release.
@@ -757,7 +720,7 @@ TEST_F(SkinnedControls, SkinnedListBarScrollsTheList) {
     EXPECT_EQ(lp.Thumb(), h - 40);
     EXPECT_GT(lp.Top(), 20);
     SendMessageW(lp.bar, WM_LBUTTONUP, 0, MAKELPARAM(5, h - 20));
-    Pump(50);
+    wintest::Pump(50);
     int limit = 0, position = 0;
     ASSERT_TRUE(lp.Scroll(limit, position));
     EXPECT_EQ(lp.Thumb(), position * (h - 54) / limit + 14);
@@ -765,20 +728,8 @@ TEST_F(SkinnedControls, SkinnedListBarScrollsTheList) {
 
 // ---- Handles ------------------------------------------------------------------------------------
 
-// Handles in use: the system's own counts where it keeps them; Wine does not, so there the used
-// entries of the process's GDI handle table and the windows of this thread stand in.
-DWORD GdiObjects() {
-    if (DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) return n;
-    constexpr size_t kTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;  // PEB.GdiSharedHandleTable
-    constexpr size_t kEntrySize = 24, kTypeOffset = 14, kEntries = 0x10000;
-    auto* peb = reinterpret_cast<const BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
-    const BYTE* table = *reinterpret_cast<const BYTE* const*>(peb + kTableOffset);
-    if (!table) return 0;
-    DWORD used = 0;
-    for (size_t i = 0; i < kEntries; ++i) used += table[i * kEntrySize + kTypeOffset] != 0;
-    return used;
-}
-
+// Windows in use: the system's own count where it keeps one; Wine does not, so there the windows
+// of this thread stand in.
 BOOL CALLBACK CountWindow(HWND, LPARAM counter) {
     ++*reinterpret_cast<DWORD*>(counter);
     return TRUE;
@@ -804,14 +755,14 @@ TEST_F(SkinnedControls, PagesComeAndGoWithoutLeakingHandles) {
         ListPage lp(5, host.hwnd);
         lp.page.SetShapeFromBitmap(true);
         lp.page.SetTooltipsActive(true);
-        Pump(0);
+        wintest::Pump(0);
     };
     cycle();
-    const DWORD gdiBefore = GdiObjects(), userBefore = UserObjects();
+    const DWORD gdiBefore = wintest::GdiObjects(), userBefore = UserObjects();
     ASSERT_GT(gdiBefore, 0u);
     ASSERT_GT(userBefore, 0u);
     for (int i = 0; i < 200; ++i) cycle();
-    const DWORD gdiAfter = GdiObjects(), userAfter = UserObjects();
+    const DWORD gdiAfter = wintest::GdiObjects(), userAfter = UserObjects();
     EXPECT_LE(gdiAfter, gdiBefore + 5) << gdiBefore << " -> " << gdiAfter;
     EXPECT_LE(userAfter, userBefore + 5) << userBefore << " -> " << userAfter;
     EXPECT_EQ(ui::MessageFilterCount(), filters);
@@ -827,7 +778,7 @@ TEST_F(SkinnedControls, DISABLED_ShowForScreenshot) {
     ListView_EnsureVisible(lp.list, 40, FALSE);
     SendMessageW(lp.list, WM_VSCROLL, SB_LINEDOWN, 0);
     const char* ms = std::getenv("ORVANE_SHOW_MS");
-    Pump(ms ? static_cast<DWORD>(std::atoi(ms)) : 3000);
+    wintest::Pump(ms ? static_cast<DWORD>(std::atoi(ms)) : 3000);
 }
 
 }  // namespace

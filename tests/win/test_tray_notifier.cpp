@@ -3,13 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "resource.h"
+#include "tests/win/WinTestSupport.h"
 #include "ui/TaskbarNotifier.h"
 #include "ui/TrayIcon.h"
 
@@ -77,109 +76,21 @@ struct Owner {
     ~Owner() { DestroyWindow(hwnd); }
 };
 
-// Pumps messages until done() holds or the time is up; returns done().
-template <class F>
-bool PumpUntil(F done, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return done();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return true;
-}
+// ---- Skins -----------------------------------------------------------------------------------
 
-void Pump(DWORD ms)
-{
-    PumpUntil([] { return false; }, ms);
-}
-
-// ---- Skins and files ---------------------------------------------------------------------------
-
-std::wstring TempPath(const wchar_t* name)
-{
-    wchar_t dir[MAX_PATH];
-    DWORD n = GetTempPathW(MAX_PATH, dir);
-    return std::wstring(dir, n < MAX_PATH ? n : 0) + name;
-}
-
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
-
-// A 24-bit skin: blue body, a magenta 10x10 top-left corner.
+// A 24-bit skin file: blue body, a magenta 10x10 top-left corner.
 bool WriteSkinFile(const std::wstring& path, int width, int height)
 {
-    const int stride = (width * 3 + 3) & ~3;
+    const std::vector<BYTE> dib = wintest::Dib24(width, height, [](int x, int y) {
+        return x < 10 && y < 10 ? RGB(255, 0, 255) : RGB(40, 120, 200);
+    });
     BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;  // bottom-up
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
     file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + stride * height;
-    std::vector<std::uint8_t> bytes(file.bfSize);
-    std::memcpy(bytes.data(), &file, sizeof(file));
-    std::memcpy(bytes.data() + sizeof(file), &info, sizeof(info));
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = bytes.data() + file.bfOffBits + (height - 1 - y) * stride;
-        for (int x = 0; x < width; ++x) {
-            bool corner = x < 10 && y < 10;
-            row[x * 3 + 0] = corner ? 255 : 200;  // blue
-            row[x * 3 + 1] = corner ? 0 : 120;    // green
-            row[x * 3 + 2] = corner ? 255 : 40;   // red
-        }
-    }
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    CloseHandle(h);
-    return ok;
-}
-
-// The staged folder comes as a Linux path; under Wine it is reached through drive Z:.
-std::wstring StagedFile(const wchar_t* name)
-{
-    wchar_t buffer[1024];
-    DWORD n = GetEnvironmentVariableW(L"ORVANE_STAGE", buffer, 1024);
-    if (n == 0 || n >= 1024)
-        return L"";
-    std::wstring path(buffer, n);
-    if (path[0] == L'/')
-        path = L"Z:" + path;
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
-    if (path.back() != L'\\')
-        path += L'\\';
-    return path + name;
-}
-
-// ---- GDI object count ----------------------------------------------------------------------------
-
-// GetGuiResources where it answers. Wine's is a stub returning 0; there every live GDI object
-// answers GetObjectType under its 16-bit table index, so the table is counted directly.
-DWORD GdiObjects()
-{
-    DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (n != 0)
-        return n;
-    for (std::uintptr_t i = 1; i < 0x10000; ++i)
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(i)) != 0)
-            ++n;
-    return n;
+    file.bfOffBits = sizeof(file) + sizeof(BITMAPINFOHEADER);
+    file.bfSize = static_cast<DWORD>(sizeof(file) + dib.size());
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(dib.begin(), dib.end());
+    return wintest::WriteBytes(path, bytes);
 }
 
 RECT WorkArea()
@@ -198,26 +109,58 @@ void SetUpLikeTheMainWindow(CTaskbarNotifier& popup)
     popup.SetTextArea({10, 40, size.cx - 10, size.cy - 25});
 }
 
+// The staged skingb.dll as a data file when it holds the given resource; otherwise null, with
+// nothing left loaded.
+HMODULE LoadStagedSkinWith(UINT id, LPCWSTR type)
+{
+    const std::wstring dll = wintest::StagePath(L"skingb.dll");
+    HMODULE module = dll.empty() ? nullptr
+                                 : LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module && !FindResourceW(module, MAKEINTRESOURCEW(id), type)) {
+        FreeLibrary(module);
+        module = nullptr;
+    }
+    return module;
+}
+
 }  // namespace
 
 // ---- CTaskbarNotifier ----------------------------------------------------------------------------
 
-TEST(TaskbarNotifier, SkinFromFileShapesTheWindow)
-{
-    Owner owner;
-    CTaskbarNotifier popup;
-    ASSERT_TRUE(popup.CreatePopup(owner.hwnd));
-    EXPECT_FALSE(IsWindowVisible(popup.Hwnd()));
-    EXPECT_EQ(GetWindow(popup.Hwnd(), GW_OWNER), owner.hwnd);
+// Every popup test has an owner window, a popup of it and a 200x80 skin file.
+class TaskbarNotifier : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(WriteSkinFile(skin_, 200, 80));
+        ASSERT_TRUE(popup_.CreatePopup(owner_.hwnd));
+    }
+    void TearDown() override { DeleteFileW(skin_.c_str()); }
 
-    std::wstring path = TempPath(L"orvane_test_skin.bmp");
-    ASSERT_TRUE(WriteSkinFile(path, 202, 60));
-    ASSERT_TRUE(popup.LoadSkin(path, 255, 0, 255));
-    EXPECT_EQ(popup.SkinSize().cx, 202);
-    EXPECT_EQ(popup.SkinSize().cy, 60);
+    // The skin file with its magenta cut away.
+    bool LoadTestSkin(CTaskbarNotifier& popup) const { return popup.LoadSkin(skin_, 255, 0, 255); }
+    bool Reaches(int state, DWORD timeoutMs) const
+    {
+        return wintest::PumpUntil([&] { return popup_.State() == state; }, timeoutMs);
+    }
+
+    Owner owner_;
+    CTaskbarNotifier popup_;  // after the owner: goes first
+    const std::wstring skin_ = wintest::TempPath(L"orvane_test_skin.bmp");
+};
+
+TEST_F(TaskbarNotifier, SkinFromFileShapesTheWindow)
+{
+    EXPECT_FALSE(IsWindowVisible(popup_.Hwnd()));
+    EXPECT_EQ(GetWindow(popup_.Hwnd(), GW_OWNER), owner_.hwnd);
+
+    ASSERT_TRUE(WriteSkinFile(skin_, 202, 60));
+    ASSERT_TRUE(LoadTestSkin(popup_));
+    EXPECT_EQ(popup_.SkinSize().cx, 202);
+    EXPECT_EQ(popup_.SkinSize().cy, 60);
 
     HRGN region = CreateRectRgn(0, 0, 0, 0);
-    ASSERT_NE(GetWindowRgn(popup.Hwnd(), region), ERROR);
+    ASSERT_NE(GetWindowRgn(popup_.Hwnd(), region), ERROR);
     EXPECT_FALSE(PtInRegion(region, 5, 5));    // magenta corner cut out
     EXPECT_TRUE(PtInRegion(region, 12, 5));    // beside it
     EXPECT_TRUE(PtInRegion(region, 5, 12));    // below it
@@ -225,168 +168,134 @@ TEST(TaskbarNotifier, SkinFromFileShapesTheWindow)
     EXPECT_FALSE(PtInRegion(region, 200, 30));  // beyond the width rounded down to 200
 
     // Without a transparent colour the window keeps its plain shape.
-    ASSERT_TRUE(popup.LoadSkin(path));
-    EXPECT_EQ(GetWindowRgn(popup.Hwnd(), region), ERROR);
+    ASSERT_TRUE(popup_.LoadSkin(skin_));
+    EXPECT_EQ(GetWindowRgn(popup_.Hwnd(), region), ERROR);
 
     // A skin that cannot be loaded leaves the popup without skin.
-    ASSERT_TRUE(popup.LoadSkin(path, 255, 0, 255));
-    EXPECT_FALSE(popup.LoadSkin(TempPath(L"orvane_no_such_skin.bmp"), 255, 0, 255));
-    EXPECT_EQ(popup.SkinSize().cx, 0);
-    EXPECT_EQ(GetWindowRgn(popup.Hwnd(), region), ERROR);
-    EXPECT_FALSE(popup.LoadSkin(GetModuleHandleW(nullptr), IDB_POPUP_SKIN, 255, 0, 255));
+    ASSERT_TRUE(LoadTestSkin(popup_));
+    EXPECT_FALSE(popup_.LoadSkin(wintest::TempPath(L"orvane_no_such_skin.bmp"), 255, 0, 255));
+    EXPECT_EQ(popup_.SkinSize().cx, 0);
+    EXPECT_EQ(GetWindowRgn(popup_.Hwnd(), region), ERROR);
+    EXPECT_FALSE(popup_.LoadSkin(GetModuleHandleW(nullptr), IDB_POPUP_SKIN, 255, 0, 255));
     DeleteObject(region);
-    DeleteFileW(path.c_str());
 }
 
-TEST(TaskbarNotifier, PopupSlidesOutStaysAndEndsHidden)
+TEST_F(TaskbarNotifier, PopupSlidesOutStaysAndEndsHidden)
 {
-    Owner owner;
-    CTaskbarNotifier popup;
-    ASSERT_TRUE(popup.CreatePopup(owner.hwnd));
-    std::wstring path = TempPath(L"orvane_test_skin.bmp");
-    ASSERT_TRUE(WriteSkinFile(path, 200, 80));
-    ASSERT_TRUE(popup.LoadSkin(path, 255, 0, 255));
-    SetUpLikeTheMainWindow(popup);
+    ASSERT_TRUE(LoadTestSkin(popup_));
+    SetUpLikeTheMainWindow(popup_);
 
-    popup.Popup(L"您有新短信!\r\n来自 张三[13800138000].", 300, 600, 200);
-    EXPECT_TRUE(IsWindowVisible(popup.Hwnd()));
-    EXPECT_EQ(popup.State(), notifier::kAppearing);
-    EXPECT_NE(GetForegroundWindow(), popup.Hwnd());
+    popup_.Popup(L"您有新短信!\r\n来自 张三[13800138000].", 300, 600, 200);
+    EXPECT_TRUE(IsWindowVisible(popup_.Hwnd()));
+    EXPECT_EQ(popup_.State(), notifier::kAppearing);
+    EXPECT_NE(GetForegroundWindow(), popup_.Hwnd());
 
-    ASSERT_TRUE(PumpUntil([&] { return popup.State() == notifier::kWaiting; }, 3000));
+    ASSERT_TRUE(Reaches(notifier::kWaiting, 3000));
     // Fully shown on the edge of the work area (here the taskbar is hidden or at the bottom).
     RECT work = WorkArea();
     RECT at{};
-    GetWindowRect(popup.Hwnd(), &at);
+    GetWindowRect(popup_.Hwnd(), &at);
     EXPECT_EQ(at.right, work.right);
     EXPECT_EQ(at.bottom, work.bottom);
     EXPECT_EQ(at.right - at.left, 200);
     EXPECT_EQ(at.bottom - at.top, 80);
 
-    ASSERT_TRUE(PumpUntil([&] { return popup.State() == notifier::kHidden; }, 5000));
-    EXPECT_FALSE(IsWindowVisible(popup.Hwnd()));
-    DeleteFileW(path.c_str());
+    ASSERT_TRUE(Reaches(notifier::kHidden, 5000));
+    EXPECT_FALSE(IsWindowVisible(popup_.Hwnd()));
 }
 
-TEST(TaskbarNotifier, NewTextWhileShownAndHidePopup)
+TEST_F(TaskbarNotifier, NewTextWhileShownAndHidePopup)
 {
-    Owner owner;
-    CTaskbarNotifier popup;
-    ASSERT_TRUE(popup.CreatePopup(owner.hwnd));
-    std::wstring path = TempPath(L"orvane_test_skin.bmp");
-    ASSERT_TRUE(WriteSkinFile(path, 200, 80));
-    ASSERT_TRUE(popup.LoadSkin(path, 255, 0, 255));
+    ASSERT_TRUE(LoadTestSkin(popup_));
+    popup_.Popup(L"first", 100, 5000, 100);
+    ASSERT_TRUE(Reaches(notifier::kWaiting, 3000));
+    popup_.Popup(L"second", 100, 5000, 100);
+    EXPECT_EQ(popup_.Text(), L"second");
+    EXPECT_EQ(popup_.State(), notifier::kWaiting);
 
-    popup.Popup(L"first", 100, 5000, 100);
-    ASSERT_TRUE(PumpUntil([&] { return popup.State() == notifier::kWaiting; }, 3000));
-    popup.Popup(L"second", 100, 5000, 100);
-    EXPECT_EQ(popup.Text(), L"second");
-    EXPECT_EQ(popup.State(), notifier::kWaiting);
-
-    popup.HidePopup();
-    EXPECT_EQ(popup.State(), notifier::kHidden);
-    EXPECT_FALSE(IsWindowVisible(popup.Hwnd()));
+    popup_.HidePopup();
+    EXPECT_EQ(popup_.State(), notifier::kHidden);
+    EXPECT_FALSE(IsWindowVisible(popup_.Hwnd()));
     RECT at{};
-    GetWindowRect(popup.Hwnd(), &at);
+    GetWindowRect(popup_.Hwnd(), &at);
     EXPECT_EQ(at.right - at.left, 0);
-    Pump(200);  // no timer brings it back
-    EXPECT_FALSE(IsWindowVisible(popup.Hwnd()));
-    DeleteFileW(path.c_str());
+    wintest::Pump(200);  // no timer brings it back
+    EXPECT_FALSE(IsWindowVisible(popup_.Hwnd()));
 }
 
-TEST(TaskbarNotifier, ClickPostsToTheOwnerAndHoverChangesTheLook)
+TEST_F(TaskbarNotifier, ClickPostsToTheOwnerAndHoverChangesTheLook)
 {
-    Owner owner;
-    CTaskbarNotifier popup;
-    ASSERT_TRUE(popup.CreatePopup(owner.hwnd));
-    std::wstring path = TempPath(L"orvane_test_skin.bmp");
-    ASSERT_TRUE(WriteSkinFile(path, 200, 80));
-    ASSERT_TRUE(popup.LoadSkin(path, 255, 0, 255));
-    popup.Popup(L"click me", 100, 10000, 100);
-    ASSERT_TRUE(PumpUntil([&] { return popup.State() == notifier::kWaiting; }, 3000));
+    ASSERT_TRUE(LoadTestSkin(popup_));
+    popup_.Popup(L"click me", 100, 10000, 100);
+    ASSERT_TRUE(Reaches(notifier::kWaiting, 3000));
 
     RECT at{};
-    GetWindowRect(popup.Hwnd(), &at);
+    GetWindowRect(popup_.Hwnd(), &at);
     POINT middle{(at.left + at.right) / 2, (at.top + at.bottom) / 2};
     SetCursorPos(middle.x, middle.y);
-    EXPECT_TRUE(PumpUntil([&] { return popup.Hovering(); }, 2000));
+    EXPECT_TRUE(wintest::PumpUntil([&] { return popup_.Hovering(); }, 2000));
 
     INPUT clicks[2]{};
     clicks[0].type = clicks[1].type = INPUT_MOUSE;
     clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     ASSERT_EQ(SendInput(2, clicks, sizeof(INPUT)), 2u);
-    EXPECT_TRUE(PumpUntil([] { return g_log.clicks > 0; }, 2000));
+    EXPECT_TRUE(wintest::PumpUntil([] { return g_log.clicks > 0; }, 2000));
     EXPECT_EQ(g_log.clicks, 1);
-    EXPECT_NE(GetForegroundWindow(), popup.Hwnd());  // a click does not activate it
+    EXPECT_NE(GetForegroundWindow(), popup_.Hwnd());  // a click does not activate it
 
     SetCursorPos(at.left - 100, at.top - 100);
-    EXPECT_TRUE(PumpUntil([&] { return !popup.Hovering(); }, 2000));
-    popup.HidePopup();
-    DeleteFileW(path.c_str());
+    EXPECT_TRUE(wintest::PumpUntil([&] { return !popup_.Hovering(); }, 2000));
+    popup_.HidePopup();
 }
 
-TEST(TaskbarNotifier, NoGdiObjectsLeak)
+TEST_F(TaskbarNotifier, NoGdiObjectsLeak)
 {
-    Owner owner;
-    std::wstring path = TempPath(L"orvane_test_skin.bmp");
-    ASSERT_TRUE(WriteSkinFile(path, 200, 80));
     auto fullCycle = [&] {
         CTaskbarNotifier popup;
-        ASSERT_TRUE(popup.CreatePopup(owner.hwnd));
-        ASSERT_TRUE(popup.LoadSkin(path, 255, 0, 255));
-        ASSERT_TRUE(popup.LoadSkin(path, 255, 0, 255));  // a replaced skin is released
+        ASSERT_TRUE(popup.CreatePopup(owner_.hwnd));
+        ASSERT_TRUE(LoadTestSkin(popup));
+        ASSERT_TRUE(LoadTestSkin(popup));  // a replaced skin is released
         SetUpLikeTheMainWindow(popup);
         popup.SetFonts(L"Arial", 100, CTaskbarNotifier::kBold, CTaskbarNotifier::kUnderline);
         popup.Popup(L"text", 10, 10, 10);
-        Pump(20);
+        wintest::Pump(20);
     };
     fullCycle();  // the system's own lazily made objects come into being here
-    DWORD before = GdiObjects();
+    DWORD before = wintest::GdiObjects();
     ASSERT_GT(before, 0u);
     for (int i = 0; i < 10; ++i)
         fullCycle();
-    EXPECT_LE(GdiObjects(), before + 2);
+    EXPECT_LE(wintest::GdiObjects(), before + 2);
 
-    CTaskbarNotifier popup;
-    ASSERT_TRUE(popup.CreatePopup(owner.hwnd));
-    ASSERT_TRUE(popup.LoadSkin(path, 255, 0, 255));
-    SetUpLikeTheMainWindow(popup);
-    popup.Popup(L"warm up", 10, 10, 10);
-    Pump(30);
-    popup.HidePopup();
-    before = GdiObjects();
+    ASSERT_TRUE(LoadTestSkin(popup_));
+    SetUpLikeTheMainWindow(popup_);
+    popup_.Popup(L"warm up", 10, 10, 10);
+    wintest::Pump(30);
+    popup_.HidePopup();
+    before = wintest::GdiObjects();
     for (int i = 0; i < 100; ++i) {
-        popup.Popup(L"您有新来电!\r\n来自 " + std::to_wstring(i), 10, 10, 10);
-        UpdateWindow(popup.Hwnd());  // paints the skin and the text
-        Pump(2);
-        popup.HidePopup();
+        popup_.Popup(L"您有新来电!\r\n来自 " + std::to_wstring(i), 10, 10, 10);
+        UpdateWindow(popup_.Hwnd());  // paints the skin and the text
+        wintest::Pump(2);
+        popup_.HidePopup();
     }
-    EXPECT_LE(GdiObjects(), before + 2);
-    DeleteFileW(path.c_str());
+    EXPECT_LE(wintest::GdiObjects(), before + 2);
 }
 
-TEST(TaskbarNotifier, StagedSkinLikeTheMainWindow)
+TEST_F(TaskbarNotifier, StagedSkinLikeTheMainWindow)
 {
-    std::wstring dll = StagedFile(L"skingb.dll");
-    HMODULE module = dll.empty() ? nullptr
-                                 : LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module || !FindResourceW(module, MAKEINTRESOURCEW(IDB_POPUP_SKIN), RT_BITMAP)) {
-        if (module)
-            FreeLibrary(module);
+    HMODULE module = LoadStagedSkinWith(IDB_POPUP_SKIN, RT_BITMAP);
+    if (!module)
         GTEST_SKIP() << "no popup skin staged yet";
-    }
-    Owner owner;
-    CTaskbarNotifier popup;
-    ASSERT_TRUE(popup.CreatePopup(owner.hwnd));
-    ASSERT_TRUE(popup.LoadSkin(module, IDB_POPUP_SKIN, 255, 0, 255));
-    EXPECT_GT(popup.SkinSize().cx, 20);
-    EXPECT_GT(popup.SkinSize().cy, 65);
-    SetUpLikeTheMainWindow(popup);
-    popup.Popup(L"您有新短信!\r\n来自 张三[13800138000].", 1000, 3000, 500);
-    ASSERT_TRUE(PumpUntil([&] { return popup.State() == notifier::kWaiting; }, 4000));
-    ASSERT_TRUE(PumpUntil([&] { return popup.State() == notifier::kHidden; }, 8000));
-    popup.Destroy();
+    ASSERT_TRUE(popup_.LoadSkin(module, IDB_POPUP_SKIN, 255, 0, 255));
+    EXPECT_GT(popup_.SkinSize().cx, 20);
+    EXPECT_GT(popup_.SkinSize().cy, 65);
+    SetUpLikeTheMainWindow(popup_);
+    popup_.Popup(L"您有新短信!\r\n来自 张三[13800138000].", 1000, 3000, 500);
+    ASSERT_TRUE(Reaches(notifier::kWaiting, 4000));
+    ASSERT_TRUE(Reaches(notifier::kHidden, 8000));
+    popup_.Destroy();
     FreeLibrary(module);
 }
 
@@ -406,6 +315,22 @@ HMENU MakeTrayMenu()
     AppendMenuW(popup, MF_STRING, ID_TRAY_EXIT, L"退出");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), L"TRAY");
     return bar;
+}
+
+// The icon as the main window adds it.
+void AddLikeTheMainWindow(CTrayIcon& tray, HWND owner)
+{
+    tray.AddToTray(owner, WM_APP_TRAY, L"Wireless Modem", LoadIconW(nullptr, IDI_APPLICATION),
+                   IDR_TRAY_MENU);
+}
+
+// A double click posts the menu's first command, "show", to the owner.
+void ExpectDoubleClickShows(CTrayIcon& tray)
+{
+    EXPECT_EQ(tray.HandleTrayMessage(IDR_TRAY_MENU, WM_LBUTTONDBLCLK), 1);
+    wintest::Pump(50);
+    ASSERT_EQ(g_log.commands.size(), 1u);
+    EXPECT_EQ(g_log.commands[0], static_cast<UINT>(ID_TRAY_SHOW));
 }
 
 }  // namespace
@@ -466,13 +391,9 @@ TEST(TrayIcon, DoubleClickPostsTheFirstMenuCommand)
         given.push_back(MakeTrayMenu());
         return given.back();
     });
-    tray.AddToTray(owner.hwnd, WM_APP_TRAY, L"Wireless Modem",
-                   LoadIconW(nullptr, IDI_APPLICATION), IDR_TRAY_MENU);
+    AddLikeTheMainWindow(tray, owner.hwnd);
 
-    EXPECT_EQ(tray.HandleTrayMessage(IDR_TRAY_MENU, WM_LBUTTONDBLCLK), 1);
-    Pump(50);
-    ASSERT_EQ(g_log.commands.size(), 1u);
-    EXPECT_EQ(g_log.commands[0], static_cast<UINT>(ID_TRAY_SHOW));
+    ASSERT_NO_FATAL_FAILURE(ExpectDoubleClickShows(tray));
     ASSERT_EQ(given.size(), 1u);
     EXPECT_FALSE(IsMenu(given[0]));  // destroyed after use
 
@@ -483,13 +404,13 @@ TEST(TrayIcon, DoubleClickPostsTheFirstMenuCommand)
     tray.SetTrayMessageHandling(false);
     EXPECT_EQ(tray.HandleTrayMessage(IDR_TRAY_MENU, WM_LBUTTONDBLCLK), 0);
     tray.SetTrayMessageHandling(true);
-    Pump(50);
+    wintest::Pump(50);
     EXPECT_EQ(g_log.commands.size(), 1u);
 
     // No menu at all: nothing is posted.
     tray.SetMenuSource([](UINT) { return static_cast<HMENU>(nullptr); });
     EXPECT_EQ(tray.HandleTrayMessage(IDR_TRAY_MENU, WM_LBUTTONDBLCLK), 0);
-    Pump(50);
+    wintest::Pump(50);
     EXPECT_EQ(g_log.commands.size(), 1u);
 }
 
@@ -500,35 +421,25 @@ TEST(TrayIcon, RightClickShowsTheFirstPopup)
     CTrayIcon tray;
     HMENU given = nullptr;
     tray.SetMenuSource([&](UINT) { return given = MakeTrayMenu(); });
-    tray.AddToTray(owner.hwnd, WM_APP_TRAY, L"Wireless Modem",
-                   LoadIconW(nullptr, IDI_APPLICATION), IDR_TRAY_MENU);
+    AddLikeTheMainWindow(tray, owner.hwnd);
     EXPECT_EQ(tray.HandleTrayMessage(IDR_TRAY_MENU, WM_RBUTTONUP), 1);
     EXPECT_EQ(g_log.menusShown, 1);
     EXPECT_EQ(g_log.firstItemShown, static_cast<UINT>(ID_TRAY_SHOW));
     EXPECT_FALSE(IsMenu(given));
-    Pump(50);
+    wintest::Pump(50);
     EXPECT_TRUE(g_log.commands.empty());  // closed without a choice
 }
 
 TEST(TrayIcon, StagedMenuResource)
 {
-    std::wstring dll = StagedFile(L"skingb.dll");
-    HMODULE module = dll.empty() ? nullptr
-                                 : LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module || !FindResourceW(module, MAKEINTRESOURCEW(IDR_TRAY_MENU), RT_MENU)) {
-        if (module)
-            FreeLibrary(module);
+    HMODULE module = LoadStagedSkinWith(IDR_TRAY_MENU, RT_MENU);
+    if (!module)
         GTEST_SKIP() << "no tray menu staged yet";
-    }
     {
         Owner owner;
         CTrayIcon tray(module);
-        tray.AddToTray(owner.hwnd, WM_APP_TRAY, L"Wireless Modem",
-                       LoadIconW(nullptr, IDI_APPLICATION), IDR_TRAY_MENU);
-        EXPECT_EQ(tray.HandleTrayMessage(IDR_TRAY_MENU, WM_LBUTTONDBLCLK), 1);
-        Pump(50);
-        ASSERT_EQ(g_log.commands.size(), 1u);
-        EXPECT_EQ(g_log.commands[0], static_cast<UINT>(ID_TRAY_SHOW));
+        AddLikeTheMainWindow(tray, owner.hwnd);
+        ASSERT_NO_FATAL_FAILURE(ExpectDoubleClickShows(tray));
     }
     FreeLibrary(module);
 }
