@@ -116,16 +116,7 @@ protected:
     }
     void SetSetting(const wchar_t* key, const std::wstring& value) { SetIni(L"modem.ini", L"SETTING", key, value); }
 
-    std::wstring SkinString(UINT id) {
-        HMODULE module = LoadLibraryExW(folder.File(L"skingb.dll").c_str(), nullptr,
-                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        if (!module) return L"<no library>";
-        const wchar_t* text = nullptr;
-        int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
-        std::wstring result = length > 0 ? std::wstring(text, static_cast<size_t>(length)) : L"";
-        FreeLibrary(module);
-        return result;
-    }
+    std::wstring SkinString(UINT id) { return e2e::LoadSkinString(folder.File(L"skingb.dll"), id); }
 
     void Start() {
         orvane = folder.Start(L"Orvane.exe");

@@ -33,14 +33,7 @@ protected:
 
     // A string of a staged language library, as the program would load it.
     std::wstring SkinString(const wchar_t* library, UINT id) {
-        HMODULE module = LoadLibraryExW(folder.File(library).c_str(), nullptr,
-                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        if (!module) return L"<no library>";
-        const wchar_t* text = nullptr;
-        int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
-        std::wstring result = length > 0 ? std::wstring(text, static_cast<size_t>(length)) : L"";
-        FreeLibrary(module);
-        return result;
+        return e2e::LoadSkinString(folder.File(library), id);
     }
 
     e2e::Process StartOrvane(const std::wstring& args = {}) {

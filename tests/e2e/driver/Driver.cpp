@@ -1027,4 +1027,15 @@ bool MutexExists(const std::wstring& name) {
     return GetLastError() == ERROR_ACCESS_DENIED;
 }
 
+std::wstring LoadSkinString(const std::wstring& libraryPath, UINT id) {
+    HMODULE module = LoadLibraryExW(libraryPath.c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) return L"<no library>";
+    const wchar_t* text = nullptr;
+    int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&text), 0);
+    std::wstring result = length > 0 ? std::wstring(text, static_cast<size_t>(length)) : L"";
+    FreeLibrary(module);
+    return result;
+}
+
 } // namespace e2e

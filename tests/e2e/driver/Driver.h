@@ -158,6 +158,9 @@ POINT ListViewRowPoint(HWND list, int row); // client point in the middle of a r
 // Screen (or the window's rectangle, once it is visible and painted) to PNG through WIC, else to BMP beside it;
 // the path written, or "".
 std::wstring SaveScreenshot(const std::wstring& pngPath, HWND window = nullptr);
+// A string of a language library as the program loads it ("" when missing, "<no library>" when the
+// library cannot be mapped).
+std::wstring LoadSkinString(const std::wstring& libraryPath, UINT id);
 bool AtomExists(const std::wstring& name);  // global atom present (GlobalFindAtomW)
 bool MutexExists(const std::wstring& name); // named mutex exists (OpenMutexW)
 
