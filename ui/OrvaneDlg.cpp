@@ -35,7 +35,6 @@ constexpr int kStopDeviceLine = 559;
 constexpr UINT kStatusPeriodMs = 5000;
 constexpr UINT kSignalPeriodMs = 10000;
 constexpr UINT kHomeIdlePeriodMs = 3000;
-constexpr uint32_t kIdleStepMs = 5000;
 constexpr DWORD kExitPollMs = 10;
 constexpr DWORD kExitFlagWaitMs = 5000;  // a hang-up that never reports back must not block exit
 constexpr DWORD kExitSettleMs = 500;
@@ -220,13 +219,8 @@ void OrvaneDlg::CreatePopupAndTray() {
         popup_.LoadSkin(Resources(), IDB_POPUP_SKIN, 255, 0, 255);
         popup_.SetFonts(L"Arial", 90, 0, 0);
         popup_.SetColours(kPopupText, kPopupHover);
-        RECT skin{};
-        HBITMAP bitmap = static_cast<HBITMAP>(
-            LoadImageW(Resources(), MAKEINTRESOURCEW(IDB_POPUP_SKIN), IMAGE_BITMAP, 0, 0, 0));
-        BITMAP info{};
-        if (bitmap && GetObjectW(bitmap, sizeof info, &info)) SetRect(&skin, 0, 0, info.bmWidth, info.bmHeight);
-        if (bitmap) DeleteObject(bitmap);
-        RECT text{10, 40, skin.right - 10, skin.bottom - 25};
+        SIZE skin = popup_.SkinSize();
+        RECT text{10, 40, skin.cx - 10, skin.cy - 25};
         popup_.SetTextArea(text);
     }
     tray_.AddToTray(Hwnd(), WM_APP_TRAY, res::LoadStr(Resources(), IDS_APP_TITLE), icon_,
