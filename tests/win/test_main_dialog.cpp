@@ -185,9 +185,17 @@ TEST_F(MainDialogTest, PopupSlidesOutStaysAndGoes) {
 TEST_F(MainDialogTest, NoHandleLeaksAcrossPageSwitchesAndPopups) {
     ui::Dialog* pages[] = {&dialog->internetPage, &dialog->callPage, &dialog->smsListPage,
                            &dialog->phoneBookPage, &dialog->accountPage, &dialog->homePage};
-    // One round first, so lazily created objects exist before counting.
-    for (ui::Dialog* page : pages) dialog->ShowPage(*page);
-    dialog->Notify(L"warm-up", 0, false);
+    // One round of the same work first, each page painted once and both signal pictures set,
+    // so lazily created objects (page skins, fonts, popup text) exist before counting.
+    for (ui::Dialog* page : pages) {
+        dialog->ShowPage(*page);
+        wintest::Pump(20);
+    }
+    for (int i = 0; i < 4; ++i) {
+        dialog->Notify(L"第" + std::to_wstring(i) + L"条通知", 0, false);
+        dialog->UpdateSignal(i % 2 == 0);
+        wintest::Pump(20);
+    }
     wintest::Pump(100);
     DWORD gdiBefore = wintest::GdiObjects();
     DWORD handlesBefore = wintest::KernelHandles();
