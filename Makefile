@@ -2,8 +2,17 @@
 BUILD  ?= build
 JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Seconds each fuzz target runs: briefly in `make test`, as long as asked in `make fuzz`.
+FUZZ_SECONDS ?= 600
 
-.PHONY: run test build setup clean bench
+# Rebuilds reuse earlier compilations when ccache is there (worktrees of one checkout share them).
+ifneq ($(shell command -v ccache 2>/dev/null),)
+export CMAKE_C_COMPILER_LAUNCHER := ccache
+export CMAKE_CXX_COMPILER_LAUNCHER := ccache
+export CCACHE_BASEDIR ?= $(CURDIR)
+endif
+
+.PHONY: run test build setup clean bench fuzz
 
 run: build
 	tools/run.sh $(BUILD)/target
@@ -14,19 +23,30 @@ test: build
 bench: build
 	tools/bench-startup.sh $(BUILD)/target
 
+fuzz: build
+	FUZZ_SECONDS=$(FUZZ_SECONDS) tools/fuzz.sh $(BUILD)/fuzz
+
 setup:
 	tools/setup.sh
 
-# Three build trees: the host core with its unit tests, the same under sanitizers, and the Windows
-# target. One CTestTestfile at the top runs all of their tests in one ctest run.
+# Five build trees: the host core with its unit tests, the same under sanitizers, the fuzz targets
+# (clang, libFuzzer), the tested Windows target (x86_64) and the shipped Windows product (i686,
+# built and checked, not run). One CTestTestfile at the top runs all their tests in one ctest run.
 build: setup
 	cmake -S . -B $(BUILD)/host $(CMAKE_FLAGS) >/dev/null
 	cmake -S . -B $(BUILD)/asan $(CMAKE_FLAGS) -DORVANE_SANITIZE=ON >/dev/null
+	cmake -S . -B $(BUILD)/fuzz $(CMAKE_FLAGS) -DORVANE_FUZZ=ON -DCMAKE_C_COMPILER=clang \
+	    -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	cmake -S . -B $(BUILD)/target $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x64.cmake >/dev/null
+	cmake -S . -B $(BUILD)/i686 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/i686-mingw.cmake \
+	    -DORVANE_PRODUCT_ONLY=ON >/dev/null
 	cmake --build $(BUILD)/host -j$(JOBS)
 	cmake --build $(BUILD)/asan -j$(JOBS)
+	cmake --build $(BUILD)/fuzz -j$(JOBS)
 	cmake --build $(BUILD)/target -j$(JOBS)
-	printf 'subdirs("host")\nsubdirs("asan")\nsubdirs("target")\n' > $(BUILD)/CTestTestfile.cmake
+	cmake --build $(BUILD)/i686 -j$(JOBS)
+	printf 'subdirs("host")\nsubdirs("asan")\nsubdirs("fuzz")\nsubdirs("i686")\nsubdirs("target")\n' \
+	    > $(BUILD)/CTestTestfile.cmake
 
 clean:
 	rm -rf $(BUILD)

@@ -7,16 +7,16 @@
 #include <shellapi.h>
 #include <winsock2.h>
 
-#include "app/Settings.h"
-#include "app/SkinConfig.h"
-#include "app/SkinFile.h"
-#include "app/WaitBox.h"
 #include "framework/Resources.h"
 #include "framework/Win32Text.h"
 #include "modem/BootLibrary.h"
 #include "modem/ModemModule.h"
 #include "resources/resource.h"
-#include "ui/ControlList.h"
+#include "settings/SettingsFile.h"
+#include "settings/SkinConfig.h"
+#include "settings/SkinFile.h"
+#include "skin/ControlList.h"
+#include "skin/WaitBox.h"
 #include "ui/OrvaneDlg.h"
 
 namespace app {
@@ -84,9 +84,10 @@ bool OrvaneApp::Start(const std::wstring& commandLine) {
 
     boot.StopMonitor();
     helpProcess_ = nullptr;
+    settings::LoadSettings(settings_, skin_);
     InstallInputFilter();
     {
-        ui::OrvaneDlg dialog(skin_);
+        ui::OrvaneDlg dialog(skin_, settings_, *this);
         dialog.DoModal(nullptr);
     }
     RemoveInputFilter();
@@ -248,6 +249,15 @@ void OrvaneApp::Help() {
 
 bool OrvaneApp::WriteSkinChoice(int id) { return skin::WriteSkinChoice(PathBeside(L"skin.ini"), id); }
 
+void OrvaneApp::PublishMainWindow(HWND window) { SetSharedMainWindow(window); }
+
+void OrvaneApp::CloseHelp() {
+    if (!helpProcess_) return;
+    TerminateProcess(helpProcess_, 0);
+    CloseHandle(helpProcess_);
+    helpProcess_ = nullptr;
+}
+
 void OrvaneApp::ReleaseInstanceMutex() {
     if (!instanceMutex_) return;
     ReleaseMutex(instanceMutex_);
@@ -261,7 +271,7 @@ int OrvaneApp::Exit() {
     skin_ = nullptr;
     ReleaseInstanceMutex();
     if (comInitialized_) OleUninitialize();
-    if (restartRequested) {
+    if (restartRequested_) {
         wchar_t self[MAX_PATH];
         DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
         if (length > 0 && length < MAX_PATH)

@@ -6,9 +6,12 @@
 #include <atomic>
 #include <string>
 
+#include "host/AppHost.h"
+#include "settings/SettingsCore.h"
+
 namespace app {
 
-class OrvaneApp {
+class OrvaneApp : public host::AppHost {
 public:
     OrvaneApp();
 
@@ -22,18 +25,24 @@ public:
     HINSTANCE ResourceModule() const { return skin_; }
     std::wstring PathBeside(const wchar_t* name) const { return exeDir_ + L"\\" + name; }
 
-    void TouchActivity() { lastActivity_ = GetTickCount(); }
-    bool IdleFor(DWORD milliseconds) const { return GetTickCount() - lastActivity_ >= milliseconds; }
+    // The user settings, loaded at start once the language library is known.
+    settings::SettingsStore& Settings() { return settings_; }
+
+    // host::AppHost
+    void TouchActivity() override { lastActivity_ = GetTickCount(); }
+    bool IdleFor(DWORD milliseconds) const override {
+        return GetTickCount() - lastActivity_ >= milliseconds;
+    }
+    void PublishMainWindow(HWND window) override;
+    void ReleaseInstanceMutex() override;
+    void CloseHelp() override;
+    void RequestRestart(bool on) override { restartRequested_ = on; }
+    bool RestartRequested() const override { return restartRequested_; }
+
     // Opens the help file of the system language unless the last help viewer still runs.
     void Help();
     // Rewrites the SKIN_LOAD line of skin.ini; false only when the file cannot be opened.
     bool WriteSkinChoice(int id);
-    // Releases the single-instance mutex (the exit worker and card removal do this early).
-    void ReleaseInstanceMutex();
-    HANDLE HelpProcess() const { return helpProcess_; }
-    void ForgetHelpProcess() { helpProcess_ = nullptr; }
-
-    std::atomic<bool> restartRequested{false};
 
 private:
     bool InitializePlatform();
@@ -47,6 +56,8 @@ private:
     static LRESULT CALLBACK InputFilter(int code, WPARAM wParam, LPARAM lParam);
 
     std::wstring exeDir_;
+    settings::SettingsStore settings_;
+    std::atomic<bool> restartRequested_{false};
     std::atomic<DWORD> lastActivity_;
     HANDLE instanceMutex_ = nullptr;
     HINSTANCE skin_ = nullptr;

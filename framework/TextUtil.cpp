@@ -95,4 +95,12 @@ std::string CutText(std::string_view src, std::size_t maxBytes) {
     return std::string(src.substr(0, maxBytes));
 }
 
+bool SplitKeyValue(std::string_view line, std::string_view& key, std::string_view& value) {
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return false;
+    key = Trim(line.substr(0, eq));
+    value = Trim(line.substr(eq + 1));
+    return true;
+}
+
 }  // namespace text

@@ -50,6 +50,23 @@ inline bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
 std::vector<std::string> Split(std::string_view text, char separator, int maxFields = -1);
 std::vector<std::wstring> Split(std::wstring_view text, wchar_t separator, int maxFields = -1);
 
+// Calls visit(line) for each line of the text, without its "\n" (a "\r" before it stays); a last
+// line without "\n" counts, an empty text has no lines. visit returns false to stop early.
+template <class Visit>
+void ForEachLine(std::string_view text, Visit&& visit) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        if (!visit(text.substr(start, end - start))) return;
+        start = end + 1;
+    }
+}
+
+// A "key = value" line: the text before the first "=" and after it, both trimmed. False for a
+// line without "=".
+bool SplitKeyValue(std::string_view line, std::string_view& key, std::string_view& value);
+
 // atoi-like: leading blanks and tabs, an optional sign, then decimal digits up to the first
 // non-digit. No digits gives 0; values beyond the 32-bit range are clamped.
 int32_t ParseLeadingInt(std::string_view s);

@@ -30,10 +30,8 @@ constexpr IntKey kIntKeys[] = {
 };
 
 void ApplyLine(DeviceDescription& dev, std::string_view line) {
-    const std::size_t eq = line.find('=');
-    if (eq == std::string_view::npos) return;
-    const std::string_view key = text::Trim(line.substr(0, eq));
-    const std::string_view value = text::Trim(line.substr(eq + 1));
+    std::string_view key, value;
+    if (!text::SplitKeyValue(line, key, value)) return;
     for (const TextKey& k : kTextKeys) {
         if (text::EqualsNoCase(key, k.name)) {
             text::CopyBounded(dev.*k.field, value);
@@ -52,13 +50,10 @@ void ApplyLine(DeviceDescription& dev, std::string_view line) {
 
 DeviceDescription ParseDeviceDescription(std::string_view fileContent) {
     DeviceDescription dev;
-    std::size_t start = 0;
-    while (start < fileContent.size()) {
-        std::size_t end = fileContent.find('\n', start);
-        if (end == std::string_view::npos) end = fileContent.size();
-        ApplyLine(dev, fileContent.substr(start, end - start));  // a trailing '\r' is trimmed
-        start = end + 1;
-    }
+    text::ForEachLine(fileContent, [&dev](std::string_view line) {
+        ApplyLine(dev, line);  // a trailing '\r' is trimmed with the value
+        return true;
+    });
     return dev;
 }
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/SettingsCore.h"
+#include "settings/SettingsCore.h"
 #include "framework/TextUtil.h"
 #include "modem/DeviceDescription.h"
 #include "resources/resource.h"
@@ -51,7 +51,7 @@ uint32_t RedialDelayMs(int remaining) {
 
 ConnectionCore::ConnectionCore(const Outside& outside, const BusyFlags& flags,
                                const TrafficCounters& counters, TrafficAccount& account,
-                               settings::Settings& config, const modem::DeviceDescription& device)
+                               settings::SettingsStore& config, const modem::DeviceDescription& device)
     : clock_(outside.clock),
       timers_(outside.timers),
       status_(outside.status),
@@ -109,14 +109,23 @@ bool ConnectionCore::Toggle() {
     // outcome before returning must find them already set, or they would stay set.
     host_.EnableDialButton(false);
     flags_.dialBusy = true;
+    // The module reports the end of a dial or hang-up through its callback; the watchdog ends
+    // one that it never reports.
+    timers_.StartTimer(TIMER_DIAL_TIMEOUT, kDialTimeoutMs);
     if (flags_.connected) {
         ReadCounters();
-        modem_.NetHangup(EntryName());
+        // A refused call (an error, a fault, no such entry) brings no report: end it here.
+        if (modem_.NetHangup(EntryName()) != 0 && flags_.dialBusy) HangupFailed();
     } else {
         host_.ShowFullSignal();
         dialStartMs_ = clock_.TickMs();
-        modem_.NetDial2(DialRequest{EntryName(), config_.TEL, config_.USERNAME, config_.PASSWORD,
-                                    config_.APN});
+        const auto config = config_.Snapshot();
+        const int32_t result = modem_.NetDial2(
+            DialRequest{EntryName(), config->TEL, config->USERNAME, config->PASSWORD, config->APN});
+        if (result != 0 && flags_.dialBusy) {
+            DialFailed();
+            AfterOutcome(true);
+        }
     }
     return true;
 }
@@ -144,8 +153,34 @@ void ConnectionCore::OnDialProgress(int32_t code) {
         break;
     }
     if (flags_.dialBusy) return;
+    AfterOutcome(entry->redialCandidate);
+}
+
+void ConnectionCore::AfterOutcome(bool redialCandidate) {
+    timers_.StopTimer(TIMER_DIAL_TIMEOUT);
     host_.EnableDialButton(true);
-    RedialDecision(entry->redialCandidate);
+    RedialDecision(redialCandidate);
+}
+
+void ConnectionCore::OnDialTimeout() {
+    timers_.StopTimer(TIMER_DIAL_TIMEOUT);
+    if (!flags_.dialBusy) return;
+    if (flags_.connected) {
+        // The module took the hang-up but never said it was done: the connection is over for us.
+        HangupFinished();
+        AfterOutcome(false);
+    } else {
+        DialFailed();
+        AfterOutcome(true);
+    }
+}
+
+void ConnectionCore::HangupFailed() {
+    flags_.dialBusy = false;
+    timers_.StopTimer(TIMER_DIAL_TIMEOUT);
+    status_.StateText(IDS_NET_CONNECTED);
+    status_.StatusText(IDS_HANGUP_FAILED, 1);
+    host_.EnableDialButton(true);
 }
 
 void ConnectionCore::DialSucceeded() {
@@ -156,17 +191,19 @@ void ConnectionCore::DialSucceeded() {
     // A new connection starts awake and with no idle time of the previous one.
     idleMs_ = 0;
     flags_.dormant = false;
+    refreshStarted_ = false;
     RefreshTraffic(false);
     watchSeen_ = dormancySeen_ = CounterSnapshot{counters_.received, counters_.sent};
     timers_.StartTimer(TIMER_TRAFFIC, kTrafficPeriodMs);
     host_.PlaySound(IDW_CONNECTED);
     host_.EnableDialButton(true);
     host_.SetDialButtonLook(true);
-    if (config_.AUTO_HIDE) host_.HideMainWindow();
+    const auto config = config_.Snapshot();
+    if (config->AUTO_HIDE) host_.HideMainWindow();
     timers_.StartTimer(TIMER_LINK_CHECK, kLinkCheckPeriodMs);
-    if (config_.AUTO_DIAL) remaining_ = 0;
+    if (config->AUTO_DIAL) remaining_ = 0;
     if (device_.HEARTBEAT) host_.StartHeartbeat(kHeartbeatIntervalMs);
-    if (!config_.HOMEPAGE.empty()) host_.OpenUrl(config_.HOMEPAGE);
+    if (!config->HOMEPAGE.empty()) host_.OpenUrl(config->HOMEPAGE);
 }
 
 void ConnectionCore::DialFailed() {
@@ -211,7 +248,7 @@ void ConnectionCore::RedialDecision(bool candidate) {
         dialStartMs_ = now - 1;
         candidate = true;
     }
-    if (!candidate || config_.AUTO_DIAL == 0 || flags_.connected || redialPending_) return;
+    if (!candidate || config_.Snapshot()->AUTO_DIAL == 0 || flags_.connected || redialPending_) return;
     // Unsigned difference: right across the wrap of the tick count.
     if (now - dialStartMs_ >= kQuickFailureMs) {
         remaining_ = 0;
@@ -264,12 +301,13 @@ void ConnectionCore::OnSupervisionTick() {
         return;
     }
     idleMs_ += kSupervisionPeriodMs;
-    const int64_t limitMs = int64_t{config_.REDIALTIMEOUT} * 1000;
-    if (config_.KEPPCONNECT == 0 && config_.NET_CTA == 0 && idleMs_ > limitMs) {
+    const auto config = config_.Snapshot();
+    const int64_t limitMs = int64_t{config->REDIALTIMEOUT} * 1000;
+    if (config->KEPPCONNECT == 0 && config->NET_CTA == 0 && idleMs_ > limitMs) {
         idleMs_ = 0;
         // Only a hang-up that really started may arm the redial of its end.
         if (Toggle()) {
-            config_.AUTO_DIAL = 1;
+            config_.Change([](settings::Settings& s) { s.AUTO_DIAL = 1; });
             remaining_ = kRedialMarker;
         }
         return;
@@ -281,7 +319,7 @@ void ConnectionCore::OnDormancyTick() {
     if (flags_.dialBusy || flags_.dormant || !flags_.connected) return;
     ReadCounters();
     if (MovedSince(dormancySeen_)) return;
-    if (config_.KEPPCONNECT == 0) {
+    if (config_.Snapshot()->KEPPCONNECT == 0) {
         Toggle();
     } else if (flags_.ctaSupported) {
         flags_.dormant = true;
@@ -290,7 +328,7 @@ void ConnectionCore::OnDormancyTick() {
 }
 
 void ConnectionCore::AutoDialAtStart(bool ctrlHeld) {
-    if (config_.AUTO_DIAL == 0) return;
+    if (config_.Snapshot()->AUTO_DIAL == 0) return;
     if (ctrlHeld) {
         host_.ShowHomePage();
         return;
@@ -308,20 +346,30 @@ void ConnectionCore::RefreshTraffic(bool ending) {
         view_.SetReceivedText({});
         return;
     }
-    const uint32_t previousSent = counters_.sent;
-    const uint32_t previousReceived = counters_.received;
     ReadCounters();
     const uint32_t sent = counters_.sent;
     const uint32_t received = counters_.received;
-    const uint32_t sentDelta = CounterDelta(previousSent, sent);
-    const uint32_t receivedDelta = CounterDelta(previousReceived, received);
+    const uint32_t now = clock_.TickMs();
+    const uint32_t elapsedMs = now - refreshTickMs_;  // unsigned: right across the tick wrap
+    double sendKBps = 0, receiveKBps = 0;
+    if (!refreshStarted_) {
+        // The first reading of a connection: the rates are measured from here.
+        refreshStarted_ = true;
+        refreshSeen_ = CounterSnapshot{received, sent};
+        refreshTickMs_ = now;
+    } else if (elapsedMs >= kMinRateWindowMs) {
+        sendKBps = RateKBytesPerSecond(CounterDelta(refreshSeen_.sent, sent), elapsedMs);
+        receiveKBps = RateKBytesPerSecond(CounterDelta(refreshSeen_.received, received), elapsedMs);
+        refreshSeen_ = CounterSnapshot{received, sent};
+        refreshTickMs_ = now;
+    }
     if (view_.GraphExists()) {
         view_.SetSentText(FormatBytes(sent));
         view_.SetReceivedText(FormatBytes(received));
-        view_.AddGraphRates(RateKBytesPerSecond(sentDelta), RateKBytesPerSecond(receivedDelta));
+        view_.AddGraphRates(sendKBps, receiveKBps);
     } else {
-        view_.SetSentText(FormatBytesAndRate(sent, sentDelta));
-        view_.SetReceivedText(FormatBytesAndRate(received, receivedDelta));
+        view_.SetSentText(FormatBytesAndRate(sent, sendKBps * 8));
+        view_.SetReceivedText(FormatBytesAndRate(received, receiveKBps * 8));
     }
 }
 

@@ -17,7 +17,7 @@
 #include "net/TrafficCore.h"
 
 namespace settings {
-struct Settings;
+class SettingsStore;
 }
 namespace modem {
 struct DeviceDescription;
@@ -89,9 +89,9 @@ class ConnectionHost {
 public:
     virtual ~ConnectionHost() = default;
     virtual bool InternetPageExists() = 0;
-    // Button 1001; does nothing while the page has no window.
+    // The dial button (IDC_INET_CONNECT); does nothing while the page has no window.
     virtual void EnableDialButton(bool enable) = 0;
-    // Message 1424 to the internet page: the connected (true) or idle look of button 1001.
+    // WM_APP_BUTTON_LOOK to the internet page: the connected (true) or idle look of its dial button.
     virtual void SetDialButtonLook(bool connected) = 0;
     virtual void ShowInternetPage() = 0;
     virtual void ShowHomePage() = 0;
@@ -151,6 +151,11 @@ constexpr uint32_t kTrafficPeriodMs = 3000;
 constexpr uint32_t kLinkCheckPeriodMs = 3000;
 constexpr uint32_t kSupervisionPeriodMs = 5000;
 constexpr uint32_t kHeartbeatIntervalMs = 300000;
+// A dial or hang-up the module never finishes is given up after this long.
+constexpr uint32_t kDialTimeoutMs = 90000;
+// Rates are measured over at least this long; a refresh sooner after the last one (the one at
+// connect time) shows no rate and keeps measuring from the earlier reading.
+constexpr uint32_t kMinRateWindowMs = 1000;
 constexpr std::size_t kLastErrorLength = 271;
 
 // 20 − 4 × remaining² seconds, at least one second: remaining 2 gives 4 s, 1 gives 16 s.
@@ -169,12 +174,12 @@ public:
         TrafficView& view;
     };
 
-    // The settings record is the process-wide one: the no-traffic watch sets AUTO_DIAL in it.
+    // The program's settings: the no-traffic watch sets AUTO_DIAL in them.
     ConnectionCore(const Outside& outside, const BusyFlags& flags, const TrafficCounters& counters,
-                   TrafficAccount& account, settings::Settings& config,
+                   TrafficAccount& account, settings::SettingsStore& config,
                    const modem::DeviceDescription& device);
 
-    // Button 1001: hang up when connected, dial otherwise. False when a busy check refused
+    // The dial button: hang up when connected, dial otherwise. False when a busy check refused
     // (the refusal is reported on the status line).
     bool Toggle();
 
@@ -182,17 +187,18 @@ public:
     void OnDialProgress(int32_t code);
 
     // Timers.
-    void OnRedialTimer();      // 1324
-    void OnLinkCheckTimer();   // 1325
-    void OnTrafficTimer();     // 1225: the traffic display, unless dormant
+    void OnRedialTimer();      // TIMER_REDIAL
+    void OnLinkCheckTimer();   // TIMER_LINK_CHECK
+    void OnDialTimeout();      // TIMER_DIAL_TIMEOUT: no final report from the module
+    void OnTrafficTimer();     // TIMER_TRAFFIC: the traffic display, unless dormant
     // 1224, the connection's share: after the main dialog's status line and month alarm.
     void OnSupervisionTick();
-    void OnDormancyTick();     // 1229
+    void OnDormancyTick();     // TIMER_DORMANCY
 
     // The end of the main dialog's start-up: dial when AUTO_DIAL is set, unless Ctrl is held.
     void AutoDialAtStart(bool ctrlHeld);
 
-    // The traffic display (controls 1083, 1085, 1086 and the graph); ending empties it.
+    // The traffic display (duration, received and sent texts and the graph); ending empties it.
     void RefreshTraffic(bool ending);
 
     int RemainingRedials() const { return remaining_; }
@@ -220,6 +226,10 @@ private:
     void DialSucceeded();
     void DialFailed();
     void HangupFinished();
+    // A hang-up the module refused: the connection stays, the button works again.
+    void HangupFailed();
+    // The end of an outcome: the dial button back, the watchdog off and the redial decision.
+    void AfterOutcome(bool redialCandidate);
     void RedialDecision(bool candidate);
 
     Clock& clock_;
@@ -231,15 +241,20 @@ private:
     BusyFlags flags_;
     TrafficCounters counters_;
     TrafficAccount& account_;
-    settings::Settings& config_;
+    settings::SettingsStore& config_;
     const modem::DeviceDescription& device_;
 
     int remaining_ = kRedialsPerSeries;
     bool redialPending_ = false;
     uint32_t dialStartMs_ = 0;
     int64_t idleMs_ = 0;
-    CounterSnapshot watchSeen_;     // timer 1224
-    CounterSnapshot dormancySeen_;  // timer 1229
+    CounterSnapshot watchSeen_;     // TIMER_STATUS
+    CounterSnapshot dormancySeen_;  // TIMER_DORMANCY
+    // The traffic display's own previous reading and when it was taken: rates are growth since
+    // then, whatever the watches read in between.
+    CounterSnapshot refreshSeen_;
+    uint32_t refreshTickMs_ = 0;
+    bool refreshStarted_ = false;
     WallTime connectTime_;
     std::string lastError_;
 };

@@ -10,33 +10,38 @@
 
 #include "framework/FaultGuard.h"
 #include "framework/Resources.h"
+#include "framework/UiTaskQueue.h"
 #include "framework/Win32Text.h"
 #include "modem/ModemModule.h"
+#include "net/DlgInternet.h"
 #include "net/DlgTrafficGraph.h"
 #include "net/Heartbeat.h"
 #include "net/NetRecords.h"
 #include "resources/resource.h"
-#include "ui/OrvaneDlg.h"
 
 namespace net {
 namespace {
 
-// Written on the window thread, read on the module's: a plain handle in an atomic is enough.
-std::atomic<HWND> g_progressTarget{nullptr};
+// Written and read on the window thread only: the module's thread never touches it.
+ConnectionCore* g_progressTarget = nullptr;
 
-bool IsPageTimer(int id) { return id == TIMER_REDIAL || id == TIMER_LINK_CHECK; }
+bool IsPageTimer(int id) {
+    return id == TIMER_REDIAL || id == TIMER_LINK_CHECK || id == TIMER_DIAL_TIMEOUT;
+}
 
 }  // namespace
 
-ConnectionWin::ConnectionWin(ui::OrvaneDlg& main) : main_(main) {}
+ConnectionWin::ConnectionWin(host::MainWindow& host, DlgInternet& page, DlgTrafficGraph& graph)
+    : host_(host), page_(page), graph_(graph) {}
 
 ConnectionWin::~ConnectionWin() { SetProgressTarget(nullptr); }
 
-void ConnectionWin::SetProgressTarget(HWND page) { g_progressTarget = page; }
+void ConnectionWin::SetProgressTarget(ConnectionCore* core) { g_progressTarget = core; }
 
 void MDM_CALL ConnectionWin::DialProgress(int32_t code) {
-    HWND page = g_progressTarget.load();
-    if (page) PostMessageW(page, WM_APP_DIAL_PROGRESS, static_cast<WPARAM>(static_cast<intptr_t>(code)), 0);
+    ui::UiTasks().Post([code] {
+        if (g_progressTarget) g_progressTarget->OnDialProgress(code);
+    });
 }
 
 // ---- Clock
@@ -48,7 +53,7 @@ WallTime ConnectionWin::Now() { return LocalNow(); }
 // ---- Timers
 
 HWND ConnectionWin::TimerWindow(int id) const {
-    return IsPageTimer(id) ? main_.internetPage.Hwnd() : main_.Hwnd();
+    return IsPageTimer(id) ? page_.Hwnd() : host_.Window();
 }
 
 void ConnectionWin::StartTimer(int id, uint32_t periodMs) {
@@ -62,21 +67,18 @@ void ConnectionWin::StopTimer(int id) {
 // ---- Status
 
 void ConnectionWin::StateText(int stringId) {
-    PostMessageW(main_.Hwnd(), WM_APP_STATUS, 0, static_cast<LPARAM>(stringId));
+    host_.PostStatus(host::StatusKind::InternetState, static_cast<UINT>(stringId));
 }
 
 void ConnectionWin::StatusText(int stringId, int kind) {
-    PostMessageW(main_.Hwnd(), WM_APP_STATUS, static_cast<WPARAM>(kind), static_cast<LPARAM>(stringId));
+    host_.PostStatus(static_cast<host::StatusKind>(kind), static_cast<UINT>(stringId));
 }
 
 void ConnectionWin::StatusLiteral(const std::string& ansiText) {
-    ui::PostStatusLiteral(main_.Hwnd(), win::AnsiToWide(ansiText));
+    host_.PostStatusText(win::AnsiToWide(ansiText));
 }
 
-void ConnectionWin::WriteStatusLine(int stringId) {
-    main_.RepaintBehind(IDC_MAIN_STATUS, main_);
-    main_.SetItemText(IDC_MAIN_STATUS, res::LoadStr(main_.Resources(), static_cast<UINT>(stringId)));
-}
+void ConnectionWin::WriteStatusLine(int stringId) { host_.WriteStatusLine(static_cast<UINT>(stringId)); }
 
 // ---- Module
 
@@ -125,30 +127,30 @@ int32_t ConnectionWin::SetLastErrorDes(const std::string& text) {
 
 // ---- Windows
 
-bool ConnectionWin::InternetPageExists() { return main_.internetPage.Hwnd() != nullptr; }
+bool ConnectionWin::InternetPageExists() { return page_.Hwnd() != nullptr; }
 
 void ConnectionWin::EnableDialButton(bool enable) {
-    if (HWND button = main_.internetPage.Item(IDC_INET_CONNECT)) EnableWindow(button, enable);
+    if (HWND button = page_.Item(IDC_INET_CONNECT)) EnableWindow(button, enable);
 }
 
 void ConnectionWin::SetDialButtonLook(bool connected) {
-    if (HWND page = main_.internetPage.Hwnd()) PostMessageW(page, WM_APP_BUTTON_LOOK, connected ? 1 : 0, 0);
+    if (HWND page = page_.Hwnd()) PostMessageW(page, WM_APP_BUTTON_LOOK, connected ? 1 : 0, 0);
 }
 
-void ConnectionWin::ShowInternetPage() { main_.ShowPage(main_.internetPage); }
+void ConnectionWin::ShowInternetPage() { host_.ShowPage(host::PageId::Internet); }
 
-void ConnectionWin::ShowHomePage() { main_.ShowPage(main_.homePage); }
+void ConnectionWin::ShowHomePage() { host_.ShowPage(host::PageId::Home); }
 
-void ConnectionWin::ShowFullSignal() { main_.UpdateSignal(true); }
+void ConnectionWin::ShowFullSignal() { host_.UpdateSignal(true); }
 
 void ConnectionWin::PlaySound(int soundId) {
-    PlaySoundW(MAKEINTRESOURCEW(soundId), main_.Resources(), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+    PlaySoundW(MAKEINTRESOURCEW(soundId), host_.Resources(), SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
 }
 
-void ConnectionWin::HideMainWindow() { SendMessageW(main_.Hwnd(), WM_COMMAND, ID_TRAY_HIDE, 0); }
+void ConnectionWin::HideMainWindow() { SendMessageW(host_.Window(), WM_COMMAND, ID_TRAY_HIDE, 0); }
 
 void ConnectionWin::Notify(int stringId, int soundId) {
-    main_.Notify(res::LoadStr(main_.Resources(), static_cast<UINT>(stringId)), static_cast<UINT>(soundId),
+    host_.Notify(res::LoadStr(host_.Resources(), static_cast<UINT>(stringId)), static_cast<UINT>(soundId),
                  false);
 }
 
@@ -159,32 +161,32 @@ void ConnectionWin::StartHeartbeat(uint32_t intervalMs) {
 void ConnectionWin::StopHeartbeat() { TheHeartbeat().Stop(); }
 
 void ConnectionWin::OpenUrl(const std::string& url) {
-    ShellExecuteW(main_.Hwnd(), L"open", win::AnsiToWide(url).c_str(), nullptr, nullptr, SW_SHOW);
+    ShellExecuteW(host_.Window(), L"open", win::AnsiToWide(url).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 // ---- Traffic display
 
 void ConnectionWin::SetPageText(int controlId, const std::string& text) {
-    // See-through statics draw new letters over the old ones: the background is drawn again after.
-    main_.internetPage.SetItemText(controlId, win::AnsiToWide(text));
-    main_.RepaintBehind(controlId, main_.internetPage);
+    page_.SetSeeThroughText(controlId, win::AnsiToWide(text));
 }
+
+DlgTrafficGraph* ConnectionWin::Graph() const { return graph_.Hwnd() ? &graph_ : nullptr; }
 
 void ConnectionWin::SetDurationText(const std::string& text) { SetPageText(IDC_INET_DURATION, text); }
 void ConnectionWin::SetSentText(const std::string& text) { SetPageText(IDC_INET_SENT, text); }
 void ConnectionWin::SetReceivedText(const std::string& text) { SetPageText(IDC_INET_RECEIVED, text); }
 
-bool ConnectionWin::GraphExists() { return main_.TrafficGraph() != nullptr; }
+bool ConnectionWin::GraphExists() { return Graph() != nullptr; }
 
 void ConnectionWin::AddGraphRates(double sendKBps, double receiveKBps) {
-    if (DlgTrafficGraph* graph = main_.TrafficGraph()) {
+    if (DlgTrafficGraph* graph = Graph()) {
         graph->AddSendRate(sendKBps);
         graph->AddReceiveRate(receiveKBps);
     }
 }
 
 void ConnectionWin::ClearGraph() {
-    if (DlgTrafficGraph* graph = main_.TrafficGraph()) graph->ClearRates();
+    if (DlgTrafficGraph* graph = Graph()) graph->ClearRates();
 }
 
 }  // namespace net

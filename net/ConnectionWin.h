@@ -6,18 +6,18 @@
 #include <cstdint>
 #include <string>
 
+#include "host/MainWindow.h"
 #include "modem/ModemApi.h"
 #include "net/ConnectionCore.h"
 
-namespace ui {
-class OrvaneDlg;
-}
+class DlgInternet;
+class DlgTrafficGraph;
 
 namespace net {
 
-// One object for all the interfaces the connection core talks through. It lives in the main
-// dialog and reaches the internet page and the traffic graph through it; everything here runs
-// on the window thread except DialProgress, the module's callback.
+// One object for all the interfaces the connection core talks through: the main window (through
+// its page interface), the internet page and the traffic graph. Everything here runs on the
+// window thread except DialProgress, the module's callback, which only queues the code.
 class ConnectionWin final : public Clock,
                             public TimerHost,
                             public StatusSink,
@@ -25,16 +25,16 @@ class ConnectionWin final : public Clock,
                             public ConnectionHost,
                             public TrafficView {
 public:
-    explicit ConnectionWin(ui::OrvaneDlg& main);
+    ConnectionWin(host::MainWindow& host, DlgInternet& page, DlgTrafficGraph& graph);
     ~ConnectionWin() override;
     ConnectionWin(const ConnectionWin&) = delete;
     ConnectionWin& operator=(const ConnectionWin&) = delete;
 
-    // Where the dial progress callback posts its codes (the internet page, once it exists);
-    // nullptr stops the posting.
-    static void SetProgressTarget(HWND page);
-    // The module's dial progress callback: it only posts the code (WM_APP_DIAL_PROGRESS) to
-    // the internet page, whose window thread then hands it to the core.
+    // The core the dial progress codes go to while the internet page exists (nullptr: none).
+    // Set and cleared on the window thread.
+    void SetProgressTarget(ConnectionCore* core);
+    // The module's dial progress callback: it only queues the code for the window thread, where
+    // the current progress target handles it.
     static void MDM_CALL DialProgress(int32_t code);
 
     // Clock
@@ -86,8 +86,11 @@ private:
     // The window a timer id belongs to: the main dialog's or the internet page's.
     HWND TimerWindow(int id) const;
     void SetPageText(int controlId, const std::string& text);
+    DlgTrafficGraph* Graph() const;
 
-    ui::OrvaneDlg& main_;
+    host::MainWindow& host_;
+    DlgInternet& page_;
+    DlgTrafficGraph& graph_;
 };
 
 }  // namespace net

@@ -17,13 +17,13 @@ const ui::ButtonRow kButtons[] = {
 BOOL DlgInternet::OnInitDialog() {
     BOOL result = Page::OnInitDialog();
     CreateButtons(kButtons);
-    // From now on the module's progress codes have a window to go to.
-    net::ConnectionWin::SetProgressTarget(Hwnd());
+    // From now on the module's progress codes have a page to go to.
+    if (outside_) outside_->SetProgressTarget(core_);
     return result;
 }
 
 void DlgInternet::OnDestroy() {
-    net::ConnectionWin::SetProgressTarget(nullptr);
+    if (outside_) outside_->SetProgressTarget(nullptr);
     Page::OnDestroy();
 }
 
@@ -45,7 +45,7 @@ bool DlgInternet::OnCommand(int id, int code) {
         if (records_) records_();
         return true;
     case IDC_INET_BACK:
-        if (home_) home_();
+        host_.ShowPage(host::PageId::Home);
         return true;
     default:
         return Page::OnCommand(id, code);
@@ -56,14 +56,11 @@ void DlgInternet::OnTimer(UINT_PTR id) {
     if (!core_) return;
     if (id == TIMER_REDIAL) core_->OnRedialTimer();
     if (id == TIMER_LINK_CHECK) core_->OnLinkCheckTimer();
+    if (id == TIMER_DIAL_TIMEOUT) core_->OnDialTimeout();
 }
 
 bool DlgInternet::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     switch (msg) {
-    case WM_APP_DIAL_PROGRESS:
-        if (core_) core_->OnDialProgress(static_cast<int32_t>(static_cast<intptr_t>(wParam)));
-        result = 0;
-        return true;
     case WM_APP_BUTTON_LOOK:
         SetDialLook(wParam != 0);
         result = 0;

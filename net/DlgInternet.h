@@ -5,25 +5,28 @@
 
 #include <functional>
 
+#include "host/MainWindow.h"
 #include "resources/resource.h"
-#include "ui/Page.h"
+#include "skin/Page.h"
 
 namespace net {
 class ConnectionCore;
+class ConnectionWin;
 }
 
 class DlgInternet : public ui::Page {
 public:
-    explicit DlgInternet(HINSTANCE resources) : Page(resources, IDD_INTERNET) {}
+    DlgInternet(HINSTANCE resources, host::MainWindow& host) : Page(resources, IDD_INTERNET), host_(host) {}
 
-    // The connection manager behind button 1001, the progress message and the page timers.
-    void SetConnection(net::ConnectionCore* core) { core_ = core; }
-    // What the records button (the graph window or the records dialog) and the back button do;
-    // both belong to the main window.
-    void SetActions(std::function<void()> records, std::function<void()> home) {
-        records_ = std::move(records);
-        home_ = std::move(home);
+    // The connection manager behind the dial button and the page timers, and its window side, which
+    // routes the module's progress codes to it while this page exists.
+    void SetConnection(net::ConnectionCore* core, net::ConnectionWin* outside) {
+        core_ = core;
+        outside_ = outside;
     }
+    // What the records button does: the traffic graph window, or the records dialog.
+    void SetRecordsAction(std::function<void()> records) { records_ = std::move(records); }
+    net::ConnectionCore* Connection() const { return core_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -35,7 +38,8 @@ protected:
 private:
     void SetDialLook(bool connected);
 
+    host::MainWindow& host_;
     net::ConnectionCore* core_ = nullptr;
+    net::ConnectionWin* outside_ = nullptr;
     std::function<void()> records_;
-    std::function<void()> home_;
 };

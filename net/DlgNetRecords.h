@@ -8,7 +8,7 @@
 
 #include "net/TrafficCore.h"
 #include "resources/resource.h"
-#include "ui/ToolTipDialog.h"
+#include "skin/ToolTipDialog.h"
 
 class DlgNetRecords : public ui::CToolTipDialog {
 public:

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/SettingsCore.h"
+#include "settings/SettingsCore.h"
 #include "framework/Resources.h"
 #include "resources/resource.h"
 

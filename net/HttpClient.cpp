@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "framework/TextUtil.h"
 #include "framework/Win32Text.h"
 #include "net/UrlCore.h"
 
@@ -80,16 +81,12 @@ std::optional<std::string> RawHeaders(HINTERNET request) {
 std::string AsCrLfLines(const std::string& raw) {
     std::string lines;
     lines.reserve(raw.size() + raw.size() / 16 + 2);
-    std::size_t start = 0;
-    while (start < raw.size()) {
-        std::size_t end = raw.find('\n', start);
-        const std::size_t next = end == std::string::npos ? raw.size() : end + 1;
-        if (end == std::string::npos) end = raw.size();
-        if (end > start && raw[end - 1] == '\r') --end;
-        lines.append(raw, start, end - start);
+    text::ForEachLine(raw, [&lines](std::string_view line) {
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.append(line);
         lines += "\r\n";
-        start = next;
-    }
+        return true;
+    });
     return lines;
 }
 

@@ -16,7 +16,7 @@
 namespace net {
 namespace {
 
-// The key is named after string 104, which reads "Wireless Modem" in every language.
+// The key is named after IDS_APP_TITLE, which reads "Wireless Modem" in every language.
 constexpr wchar_t kDefaultAppTitle[] = L"Wireless Modem";
 // Bigger values are not read at all: nothing we store comes near, and a foreign value of any
 // size must not make us allocate its size.

@@ -1,6 +1,6 @@
 // The connection records and the month total in the registry of the current user.
 //
-// Values live under HKEY_CURRENT_USER\Software\<string 104>\NetRec: "1", "2", ... one record
+// Values live under HKEY_CURRENT_USER\Software\<IDS_APP_TITLE>\NetRec: "1", "2", ... one record
 // each, and "monthrec". The formats, the numbering and the month roll-over are TrafficAccount's
 // (net/TrafficCore.h); this file only moves the texts in and out of the registry.
 #pragma once
@@ -15,7 +15,7 @@
 
 namespace net {
 
-// "Software\" + string 104 of the resource module ("Wireless Modem") + "\NetRec".
+// "Software\" + IDS_APP_TITLE of the resource module ("Wireless Modem") + "\NetRec".
 std::wstring NetRecKeyPath(HINSTANCE resources);
 
 // The local date and time now.

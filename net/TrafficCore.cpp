@@ -1,18 +1,17 @@
 // Traffic accounting without windows: display texts, stored record formats, month total, listing.
 #include "net/TrafficCore.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <limits>
 
 #include "framework/TextUtil.h"
-#include "ui/MainDialogCore.h"
 
 namespace net {
 
 namespace {
 
-constexpr int64_t kSecondsPerDay = 86400;
 
 template <class Ch>
 bool IsDigit(Ch c) {
@@ -122,7 +121,7 @@ std::string FormatDateTime(const DateTime& t) {
 
 int32_t DurationSeconds(int64_t elapsedSeconds) {
     if (elapsedSeconds < 0) return 0;
-    return static_cast<int32_t>(elapsedSeconds % kSecondsPerDay);
+    return static_cast<int32_t>(std::min<int64_t>(elapsedSeconds, std::numeric_limits<int32_t>::max()));
 }
 
 std::string FormatElapsed(int64_t elapsedSeconds) {
@@ -136,9 +135,13 @@ uint32_t CounterDelta(uint32_t previous, uint32_t current) {
     return current >= previous ? current - previous : 0;
 }
 
-double RateKBytesPerSecond(uint32_t delta) { return delta / 1024.0 / 3.0; }
+double RateKBytesPerSecond(uint32_t delta, uint32_t elapsedMs) {
+    return elapsedMs == 0 ? 0.0 : delta / 1024.0 / (elapsedMs / 1000.0);
+}
 
-double RateKbitsPerSecond(uint32_t delta) { return delta / 1024.0 * 8.0 / 3.0; }
+double RateKbitsPerSecond(uint32_t delta, uint32_t elapsedMs) {
+    return RateKBytesPerSecond(delta, elapsedMs) * 8.0;
+}
 
 std::string FormatBytes(uint32_t total) {
     char buffer[48];
@@ -146,10 +149,9 @@ std::string FormatBytes(uint32_t total) {
     return buffer;
 }
 
-std::string FormatBytesAndRate(uint32_t total, uint32_t delta) {
+std::string FormatBytesAndRate(uint32_t total, double kbps) {
     char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "%" PRIu32 " bytes  %.2f Kbps", total,
-                  RateKbitsPerSecond(delta));
+    std::snprintf(buffer, sizeof buffer, "%" PRIu32 " bytes  %.2f Kbps", total, kbps);
     return buffer;
 }
 
@@ -226,9 +228,16 @@ bool InPeriod(const RecordFields& record, const std::optional<YearMonth>& month)
     return record.year == month->year && record.month == month->month;
 }
 
+bool MonthLimitExceeded(int64_t monthBeforeConnection, uint32_t connectionReceived,
+                        int32_t limitMegabytes) {
+    if (limitMegabytes <= 0) return false;
+    int64_t total = monthBeforeConnection + static_cast<int64_t>(connectionReceived);
+    return total > static_cast<int64_t>(limitMegabytes) * 1048576;
+}
+
 bool MonthAlarm::Check(int64_t monthBefore, uint32_t connectionReceived, int32_t limitMegabytes) {
     // An unknown month total (-1) counts as nothing received yet.
-    if (!maindlg::MonthLimitExceeded(monthBefore < 0 ? 0 : monthBefore, connectionReceived,
+    if (!MonthLimitExceeded(monthBefore < 0 ? 0 : monthBefore, connectionReceived,
                                      limitMegabytes))
         return false;
     return ticks_++ % 3 == 0;
@@ -241,11 +250,18 @@ void TrafficAccount::EnsureMonthTotal(const DateTime& now) {
     if (totalMonth_ == now.month && totalMonth_ != 0) return;
     const std::string stored = text::CutText(store_.Read(kMonthValueName), kMaxStoredValue);
     monthTotal_ = ParseMonthTotal(stored, now.month);
+    // The year has a value of its own, so readers of the two-field "monthrec" keep working. A
+    // total stored before the year was kept is taken as this year's.
+    const std::string year = store_.Read(kMonthYearValueName);
+    if (!year.empty() && ParseUnsigned(year, 9999).value_or(0) != static_cast<uint64_t>(now.year))
+        monthTotal_ = 0;
     totalMonth_ = now.month;
 }
 
 bool TrafficAccount::SaveMonthTotal(const DateTime& now) {
-    return store_.Write(kMonthValueName, FormatMonthRecord(now.month, monthTotal_));
+    const bool total = store_.Write(kMonthValueName, FormatMonthRecord(now.month, monthTotal_));
+    const bool year = store_.Write(kMonthYearValueName, std::to_string(now.year));
+    return total && year;
 }
 
 std::string TrafficAccount::ReadRecord(int number) {

@@ -32,11 +32,11 @@ struct WallTime {
 // "%Y-%m-%d %H:%M:%S", the form of the start and end fields of a record.
 std::string FormatDateTime(const DateTime& t);
 
-// Seconds of a connection counted the way the record and the duration display count them: the
-// hours, minutes and seconds of the elapsed time, whole days dropped; a clock set back gives 0.
+// Seconds of a connection as the record and the duration display count them: the whole elapsed
+// time (a connection of a day and more keeps its days); a clock set back gives 0.
 int32_t DurationSeconds(int64_t elapsedSeconds);
 
-// The duration display "%H:%M:%S" of an elapsed time (whole days dropped, as above).
+// The duration display "hh:mm:ss" of an elapsed time; the hours go on past 24.
 std::string FormatElapsed(int64_t elapsedSeconds);
 
 // Growth of a module counter since the previous reading. The counters are 32-bit totals of the
@@ -44,15 +44,15 @@ std::string FormatElapsed(int64_t elapsedSeconds);
 // counts as no growth for that period rather than as an absurd rate.
 uint32_t CounterDelta(uint32_t previous, uint32_t current);
 
-// Rates over the 3-second traffic period: kilobytes per second for the graph, kilobits per
-// second for the text.
-double RateKBytesPerSecond(uint32_t delta);
-double RateKbitsPerSecond(uint32_t delta);
+// Rates of a counter's growth over the time it took: kilobytes per second for the graph, kilobits
+// per second for the text. No time gives 0.
+double RateKBytesPerSecond(uint32_t delta, uint32_t elapsedMs);
+double RateKbitsPerSecond(uint32_t delta, uint32_t elapsedMs);
 
 // "%d bytes" and "%d bytes  %.2f Kbps" (two blanks), the totals printed unsigned so that a
 // connection past 2 GiB does not turn negative.
 std::string FormatBytes(uint32_t total);
-std::string FormatBytesAndRate(uint32_t total, uint32_t delta);
+std::string FormatBytesAndRate(uint32_t total, double kbps);
 
 // Fills the double conversions (%f, %e, %g with flags, width and precision) of a format taken
 // from a resource, in order, with the values; "%%" gives "%". Conversions of any other type and
@@ -69,6 +69,7 @@ std::wstring FormatTotals(std::wstring_view format, int64_t sent, int64_t receiv
 
 // Name of the month value beside the numbered records.
 constexpr char kMonthValueName[] = "monthrec";
+constexpr char kMonthYearValueName[] = "monthyear";  // the year "monthrec" belongs to
 // Longest value text taken from the store.
 constexpr std::size_t kMaxStoredValue = 259;
 
@@ -131,9 +132,9 @@ public:
 class TrafficView {
 public:
     virtual ~TrafficView() = default;
-    virtual void SetDurationText(const std::string& text) = 0;  // control 1083
-    virtual void SetSentText(const std::string& text) = 0;      // control 1086
-    virtual void SetReceivedText(const std::string& text) = 0;  // control 1085
+    virtual void SetDurationText(const std::string& text) = 0;  // IDC_INET_DURATION
+    virtual void SetSentText(const std::string& text) = 0;      // IDC_INET_SENT
+    virtual void SetReceivedText(const std::string& text) = 0;  // IDC_INET_RECEIVED
     virtual bool GraphExists() = 0;
     virtual void AddGraphRates(double sendKBps, double receiveKBps) = 0;
     virtual void ClearGraph() = 0;
@@ -148,6 +149,11 @@ struct TrafficCounters {
 };
 
 // ---- Month alarm ---------------------------------------------------------------------------
+
+// True when the month's received bytes (before this connection plus during it) exceed the limit
+// in megabytes. 64-bit throughout: months past 2 GiB and limits of 2048 MB and more stay right.
+bool MonthLimitExceeded(int64_t monthBeforeConnection, uint32_t connectionReceived,
+                        int32_t limitMegabytes);
 
 // The month alarm of the 5-second tick: the first check over the limit alarms, then every
 // third one. The counter advances only while over the limit and is never reset.

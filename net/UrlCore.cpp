@@ -117,19 +117,15 @@ bool IsHttp(const UrlParts& parts) { return parts.scheme == "http"; }
 
 std::optional<std::string> FindLocation(std::string_view rawHeaders) {
     constexpr std::string_view kName = "location:";
-    std::size_t lineStart = 0;
-    while (lineStart < rawHeaders.size()) {
-        std::size_t lineEnd = rawHeaders.find('\n', lineStart);
-        if (lineEnd == std::string_view::npos) lineEnd = rawHeaders.size();
-        const std::string_view line = rawHeaders.substr(lineStart, lineEnd - lineStart);
-        if (line.size() >= kName.size() &&
-            text::EqualsNoCase(line.substr(0, kName.size()), kName)) {
+    std::optional<std::string> found;
+    text::ForEachLine(rawHeaders, [&found, kName](std::string_view line) {
+        if (line.size() >= kName.size() && text::EqualsNoCase(line.substr(0, kName.size()), kName)) {
             const std::string_view value = text::Trim(line.substr(kName.size()));
-            if (!value.empty()) return std::string(value);
+            if (!value.empty()) found = std::string(value);
         }
-        lineStart = lineEnd + 1;
-    }
-    return std::nullopt;
+        return !found;
+    });
+    return found;
 }
 
 std::string ResolveLocation(std::string_view currentUrl, std::string_view location) {

@@ -1,10 +1,15 @@
-// The phone book entry editor page.
+// The phone book entry editor page: a new entry, or a change of one.
 #pragma once
 
+#include "host/MainWindow.h"
 #include "resources/resource.h"
-#include "ui/Page.h"
+#include "skin/Page.h"
 
 class DlgTelOperate : public ui::Page {
 public:
-    explicit DlgTelOperate(HINSTANCE resources) : Page(resources, IDD_PHONEBOOK_EDIT) {}
+    DlgTelOperate(HINSTANCE resources, host::MainWindow& host)
+        : Page(resources, IDD_PHONEBOOK_EDIT), host_(host) {}
+
+private:
+    host::MainWindow& host_;
 };

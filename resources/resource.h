@@ -368,6 +368,7 @@
 #define IDS_NO_CARD 314
 #define IDS_HOVER_TRACKING 1300     // "1": main window buttons light up under the mouse
 #define IDS_WAIT_PICTURE_MODE 1301  // "1": the start-up wait box shows IDB_WAIT_PICTURE
+#define IDS_HELP_MISSING 1616       // %s: the help file that is not there
 
 // Settings: display colours "r,g,b"
 #define IDS_TEXT_COLOR 226          // colour 0: page texts and lists
@@ -400,6 +401,7 @@
 #define IDS_NET_DISCONNECTED 135
 #define IDS_NET_DORMANT 143
 #define IDS_GOING_DORMANT 330
+#define IDS_HANGUP_FAILED 1615      // the module refused the hang-up
 
 // Traffic: connection records columns and month alarm
 #define IDS_NETREC_COLUMNS 209      // comma-separated, 5 columns
@@ -489,6 +491,7 @@
 // Internet page
 #define TIMER_REDIAL 1324
 #define TIMER_LINK_CHECK 1325       // 3000 ms
+#define TIMER_DIAL_TIMEOUT 1326     // 90000 ms: a dial or hang-up the module never reports done
 // Call page
 #define TIMER_RING_TIMEOUT 1425     // 30000 ms: unanswered incoming call
 // Wait box
@@ -515,4 +518,3 @@
 #define WM_APP_LIST_REFRESH 1224    // WM_USER+200: skinned list redraws after a thumb drag
 #define WM_APP_STATUS 1226          // WM_USER+202: status text to the main window
 #define WM_APP_BUTTON_LOOK 1424     // WM_USER+400: connected/ringing look of a page button
-#define WM_APP_DIAL_PROGRESS 1434   // WM_USER+410: a dial progress code (wParam) to the internet page

@@ -1,10 +1,14 @@
 // The account settings page: user, password, number and APN.
 #pragma once
 
+#include "host/MainWindow.h"
 #include "resources/resource.h"
-#include "ui/Page.h"
+#include "skin/Page.h"
 
 class DlgAccount : public ui::Page {
 public:
-    explicit DlgAccount(HINSTANCE resources) : Page(resources, IDD_ACCOUNT) {}
+    DlgAccount(HINSTANCE resources, host::MainWindow& host) : Page(resources, IDD_ACCOUNT), host_(host) {}
+
+private:
+    host::MainWindow& host_;
 };

@@ -13,25 +13,6 @@ namespace sim {
 
 namespace {
 
-// Waits for one overlapped operation on the server end; false on failure or time-out.
-bool WaitIo(HANDLE pipe, OVERLAPPED& ov, BOOL started, DWORD timeoutMs, DWORD& bytes) {
-    bytes = 0;
-    if (!started) {
-        DWORD err = GetLastError();
-        if (err == ERROR_IO_PENDING) {
-            if (WaitForSingleObject(ov.hEvent, timeoutMs) != WAIT_OBJECT_0) {
-                CancelIo(pipe);
-                GetOverlappedResult(pipe, &ov, &bytes, TRUE);
-                return false;
-            }
-        } else if (err != ERROR_MORE_DATA) {
-            return false;
-        }
-    }
-    if (GetOverlappedResult(pipe, &ov, &bytes, TRUE)) return true;
-    return GetLastError() == ERROR_MORE_DATA;
-}
-
 std::string Lower(std::string s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -151,7 +132,7 @@ bool Serve(HANDLE pipe) {
         }
         std::fill(buf.begin(), buf.end(), '\0');
         std::string reply;
-        if (WaitIo(pipe, ov, ReadFile(pipe, buf.data(), kPipeMessageMax, nullptr, &ov), 5000,
+        if (FinishIo(pipe, ov, ReadFile(pipe, buf.data(), kPipeMessageMax, nullptr, &ov), 5000,
                    bytes)) {
             std::string request(buf.data(),
                                 strnlen(buf.data(), std::min<size_t>(bytes, kPipeMessageMax)));
@@ -161,13 +142,13 @@ bool Serve(HANDLE pipe) {
             for (char& c : reply)
                 if (c == '\r' || c == '\n') c = ' ';
             LogLine("PIPE " + Escape(request.substr(0, 200)) + " -> " + reply);
-            WaitIo(pipe, ov,
+            FinishIo(pipe, ov,
                    WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), nullptr, &ov),
                    5000, bytes);
             // The client closes once it has read the reply; only then may we disconnect, which
             // would throw unread data away.
             char probe;
-            WaitIo(pipe, ov, ReadFile(pipe, &probe, 1, nullptr, &ov), 2000, bytes);
+            FinishIo(pipe, ov, ReadFile(pipe, &probe, 1, nullptr, &ov), 2000, bytes);
         }
         DisconnectNamedPipe(pipe);
         if (handOver) break;

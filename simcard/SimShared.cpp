@@ -255,6 +255,8 @@ std::string Trim(const std::string& text) {
 namespace {
 
 // Waits for one overlapped pipe operation; false on failure or time-out (the I/O is cancelled).
+}  // namespace
+
 bool FinishIo(HANDLE h, OVERLAPPED& ov, BOOL started, DWORD timeoutMs, DWORD& bytes) {
     bytes = 0;
     if (!started) {
@@ -273,7 +275,6 @@ bool FinishIo(HANDLE h, OVERLAPPED& ov, BOOL started, DWORD timeoutMs, DWORD& by
     return GetLastError() == ERROR_MORE_DATA;
 }
 
-}  // namespace
 
 PipeResult PipeRequest(const std::string& pipe, const std::string& request, std::string& reply,
                        DWORD timeoutMs) {

@@ -77,6 +77,10 @@ void CopyField(char* field, size_t size, const std::string& text);
 std::string BoundedText(const char* text, size_t maxBytes);
 // Line breaks and backslashes as \r \n \\ so a text fits on one INI line; other control
 // characters become blanks.
+// Completes an overlapped pipe read or write that ReadFile/WriteFile started (their result in
+// `started`), waiting at most timeoutMs; false on a time-out or failure.
+bool FinishIo(HANDLE h, OVERLAPPED& ov, BOOL started, DWORD timeoutMs, DWORD& bytes);
+
 std::string Escape(const std::string& text);
 std::string Unescape(const std::string& text);
 // Splits at sep into at most n fields; the rest stays in the last field.

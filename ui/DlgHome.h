@@ -2,7 +2,7 @@
 #pragma once
 
 #include "resources/resource.h"
-#include "ui/Page.h"
+#include "skin/Page.h"
 
 class DlgHome : public ui::Page {
 public:

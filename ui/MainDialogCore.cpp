@@ -1,24 +1,26 @@
-// Main window decisions without windows: signal picture, network name, rates, ports, month alarm.
+// Main window decisions without windows: signal picture, network name, rates, ports, timers.
 #include "ui/MainDialogCore.h"
+
+#include "resources/resource.h"
 
 namespace maindlg {
 
 int SignalBitmapFor(int csq) {
-    if (csq == -1 || csq == 99) return kSignalUnknown;
+    if (csq == -1 || csq == 99) return IDB_SIGNAL_UNKNOWN;
     int level = static_cast<int>((csq + 1) / 6.666666666666667);
     switch (level) {
     case 0:
-        return kSignalLevel0;
+        return IDB_SIGNAL_0;
     case 1:
-        return kSignalLevel1;
+        return IDB_SIGNAL_1;
     case 2:
-        return kSignalLevel2;
+        return IDB_SIGNAL_2;
     case 3:
-        return kSignalLevel3;
+        return IDB_SIGNAL_3;
     case 4:
-        return kSignalFull;
+        return IDB_SIGNAL_4;
     default:
-        return kSignalUnknown;
+        return IDB_SIGNAL_UNKNOWN;
     }
 }
 
@@ -43,13 +45,6 @@ int PortNumberOfName(std::wstring_view portName) {
         if (number > 0x7FFFFFFF) return -1;  // no port has such a number
     }
     return static_cast<int>(number);
-}
-
-bool MonthLimitExceeded(int64_t monthBeforeConnection, uint32_t connectionReceived,
-                        int32_t limitMegabytes) {
-    if (limitMegabytes <= 0) return false;
-    int64_t total = monthBeforeConnection + static_cast<int64_t>(connectionReceived);
-    return total > static_cast<int64_t>(limitMegabytes) * 1048576;
 }
 
 uint32_t DormancyPeriodMs(int32_t netCta) {

@@ -1,5 +1,5 @@
 // Decisions of the main window that need no window: signal picture, network name, line rate,
-// the port named by a device broadcast, the month alarm and the inactivity fallback.
+// the port named by a device broadcast, the dormancy period and the inactivity fallback.
 #pragma once
 
 #include <cstdint>
@@ -8,18 +8,11 @@
 
 namespace maindlg {
 
-// Bitmap ids of the signal-strength picture (the language DLL's ids, repeated here so the core
-// needs no resource header; a test checks they agree).
-constexpr int kSignalFull = 180;
-constexpr int kSignalLevel0 = 182;
-constexpr int kSignalLevel1 = 184;
-constexpr int kSignalLevel2 = 186;
-constexpr int kSignalLevel3 = 188;
-constexpr int kSignalUnknown = 190;
+// The signal quality shown when full strength is forced (while dialling).
 constexpr int kCsqFull = 31;
 
-// The picture for a signal quality from the card: -1 and 99 are unknown, 0..31 map to five
-// levels of about 6.67 each.
+// The picture (a bitmap id) for a signal quality from the card: -1 and 99 are unknown, 0..31 map
+// to five levels of about 6.67 each.
 int SignalBitmapFor(int csq);
 
 // "CDMA", "GPRS", "EVDO", "EDGE", "WCDMA", "TDSCDMA" for modes 1..6; empty (label hidden) otherwise.
@@ -30,11 +23,6 @@ double MaxLineRateKBps(int32_t connectBps, int32_t comBaud);
 
 // The number that begins at the first digit of a port name ("COM7" gives 7); -1 without a digit.
 int PortNumberOfName(std::wstring_view portName);
-
-// True when the month's received bytes (before this connection plus during it) exceed the limit
-// in megabytes. 64-bit throughout: months past 2 GiB and limits of 2048 MB and more stay right.
-bool MonthLimitExceeded(int64_t monthBeforeConnection, uint32_t connectionReceived,
-                        int32_t limitMegabytes);
 
 // The dormancy timer's period: NET_CTA seconds, or about 4.6 hours when NET_CTA is below 1.
 uint32_t DormancyPeriodMs(int32_t netCta);

@@ -7,23 +7,23 @@
 
 #include <memory>
 
-#include "app/Orvane.h"
-#include "app/Settings.h"
-#include "app/WaitBox.h"
 #include "framework/Resources.h"
 #include "framework/SystemInfo.h"
 #include "framework/Thread.h"
+#include "framework/UiTaskQueue.h"
 #include "framework/Win32Text.h"
 #include "modem/ModemModule.h"
 #include "net/DlgNetRecords.h"
 #include "net/NetRecords.h"
 #include "resources/resource.h"
-#include "ui/BitmapButton.h"
+#include "skin/BitmapButton.h"
+#include "skin/WaitBox.h"
 #include "ui/MainDialogCore.h"
 
 namespace ui {
 namespace {
 
+// The main dialog while its window exists; set and read on the window thread only.
 OrvaneDlg* g_mainDialog = nullptr;
 
 // Fault-log positions of the main dialog's guarded module calls.
@@ -39,6 +39,9 @@ constexpr DWORD kExitPollMs = 10;
 constexpr DWORD kExitFlagWaitMs = 5000;  // a hang-up that never reports back must not block exit
 constexpr DWORD kExitSettleMs = 500;
 constexpr DWORD kExitEndDelayMs = 100;
+constexpr DWORD kExitBoxWaitMs = 5000;     // the exit box comes up at once; never wait forever
+constexpr DWORD kPreloadJoinMs = 30000;    // a reader stuck in the module must not block the exit
+constexpr size_t kEventTextMax = 64;       // longer than any number a card reports
 constexpr INT_PTR kExitResult = 2;
 constexpr DWORD kResumeWaitMs = 80000;
 constexpr DWORD kResumeProbeMs = 3000;
@@ -75,19 +78,18 @@ void WaitWhile(const std::atomic<bool>& flag, DWORD limitMs) {
     while (flag && GetTickCount() - start < limitMs) Sleep(kExitPollMs);
 }
 
-constexpr int kEventNewSms = 5;
-
-// Card events arrive on the module's thread; from here they only reach windows through messages.
-// A new message needs the card, so a data connection is hung up first (the internet page's own
-// button, sent so the hang-up has begun when this returns). The message and call features
-// add their own handling.
-void MDM_CALL CardEventCallback(int32_t event, intptr_t, intptr_t, intptr_t, intptr_t) {
-    OrvaneDlg* main = g_mainDialog;
-    if (!main || main->Closing()) return;
-    if (event == kEventNewSms && main->connected) {
-        if (HWND page = main->internetPage.Hwnd())
-            SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_INET_CONNECT, BN_CLICKED), 0);
-    }
+// The event's text argument (a caller's or sender's number), copied before the callback returns:
+// the module's buffer is gone afterwards. Read inside the fault guard and never past kEventTextMax.
+std::string CopyEventText(intptr_t pointer) {
+    std::string copy;
+    const char* text = reinterpret_cast<const char*>(pointer);
+    if (!text) return copy;
+    fault::RunGuarded(__FILE__, __LINE__, [&] {
+        size_t n = 0;
+        while (n < kEventTextMax && text[n] != '\0') ++n;
+        copy.assign(text, n);
+    });
+    return copy;
 }
 
 // The key as it is right now: the window thread has not seen any keyboard message yet at start.
@@ -97,54 +99,57 @@ bool CtrlHeld() {
 
 }  // namespace
 
-OrvaneDlg* MainDialog() { return g_mainDialog; }
-
-void PostStatusLiteral(HWND mainWindow, const std::wstring& text) {
-    auto* copy = new std::wstring(text);
-    if (!PostMessageW(mainWindow, WM_APP_STATUS, 4, reinterpret_cast<LPARAM>(copy))) delete copy;
-}
-
-OrvaneDlg::OrvaneDlg(HINSTANCE resources)
+OrvaneDlg::OrvaneDlg(HINSTANCE resources, settings::SettingsStore& settings, host::AppHost& app)
     : CToolTipDialog(resources, IDD_MAIN),
       homePage(resources),
-      internetPage(resources),
-      callPage(resources),
-      callRecordsPage(resources),
-      accountPage(resources),
-      smsListPage(resources),
-      smsSendPage(resources),
-      phoneBookPage(resources),
-      phoneBookEditPage(resources),
+      internetPage(resources, *this),
+      callPage(resources, *this),
+      callRecordsPage(resources, *this),
+      accountPage(resources, *this),
+      smsListPage(resources, *this),
+      smsSendPage(resources, *this),
+      phoneBookEditPage(resources, *this),
+      phoneBookPage(resources, *this, phoneBookEditPage),
+      settings_(settings),
+      app_(app),
       netRecords_(resources, monthReceivedBefore),
       graph_(resources),
-      connectionWin_(*this),
+      connectionWin_(*this, internetPage, graph_),
       connection_(net::ConnectionCore::Outside{connectionWin_, connectionWin_, connectionWin_,
                                                connectionWin_, connectionWin_, connectionWin_},
-                  net::BusyFlags{connected, dialBusy, callBusy, smsSending, portBusy, sleeping,
-                                 ctaSupported},
+                  net::BusyFlags{flags_.connected, flags_.dialBusy, flags_.callBusy,
+                                 flags_.smsSending, flags_.portBusy, sleeping, ctaSupported},
                   net::TrafficCounters{connectionReceived, connectionSent, monthReceivedBefore},
-                  netRecords_.Account(), settings::TheSettings(), modem::Device()),
+                  netRecords_.Account(), settings_, modem::Device()),
       tray_(resources) {
     icon_ = static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 0, 0,
                                           LR_DEFAULTSIZE | LR_SHARED));
-    g_mainDialog = this;
-    settings::LoadSettings(resources);
-    internetPage.SetConnection(&connection_);
-    internetPage.SetActions([this] { ShowTrafficStats(); }, [this] { ShowPage(homePage); });
+    internetPage.SetConnection(&connection_, &connectionWin_);
+    internetPage.SetRecordsAction([this] { ShowTrafficStats(); });
 }
 
 OrvaneDlg::~OrvaneDlg() {
     if (signalPicture_) DeleteObject(signalPicture_);
-    if (g_mainDialog == this) g_mainDialog = nullptr;
+    for (HANDLE thread : {preloadThread_, resumeThread_}) {
+        if (!thread) continue;
+        WaitForSingleObject(thread, kPreloadJoinMs);
+        CloseHandle(thread);
+    }
 }
 
 BOOL OrvaneDlg::OnInitDialog() {
-    CToolTipDialog::OnInitDialog();
     HWND hwnd = Hwnd();
+    // Work from other threads reaches this window from now on.
+    g_mainDialog = this;
+    UiTasks().Attach(hwnd);
+    const auto config = settings_.Snapshot();
+    SetTextColours(config->textColor[0], config->textColor[1]);
+    SetHighlightedTexts({IDC_MAIN_STATUS, IDC_MAIN_NETWORK_TYPE});
+    CToolTipDialog::OnInitDialog();
     SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_SYSMENU);
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-    app::SetSharedMainWindow(hwnd);
+    app_.PublishMainWindow(hwnd);
     SetWindowTextW(hwnd, res::LoadStr(Resources(), IDS_APP_TITLE).c_str());
 
     SetBackgroundBitmap(IDB_MAIN_BACKGROUND);
@@ -169,7 +174,7 @@ BOOL OrvaneDlg::OnInitDialog() {
     Account().EnsureMonthTotal(net::LocalNow().local);
     StartCard();
     StartTimers();
-    if (settings::TheSettings().AUTO_DIAL == 0) ShowPage(homePage);
+    if (settings_.Snapshot()->AUTO_DIAL == 0) ShowPage(homePage);
 
     SetForegroundWindow(hwnd);
     waitbox::CloseWaitBox();
@@ -183,9 +188,11 @@ void OrvaneDlg::CreatePages() {
     RECT area{};
     GetWindowRect(Item(IDC_MAIN_PAGE_AREA), &area);
     MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&area), 2);
-    Dialog* pages[] = {&callPage,    &callRecordsPage, &homePage,    &internetPage,     &accountPage,
-                       &smsListPage, &smsSendPage,     &phoneBookPage, &phoneBookEditPage};
-    for (Dialog* page : pages) {
+    CToolTipDialog* pages[] = {&callPage,    &callRecordsPage, &homePage,    &internetPage,     &accountPage,
+                               &smsListPage, &smsSendPage,     &phoneBookPage, &phoneBookEditPage};
+    const auto config = settings_.Snapshot();
+    for (CToolTipDialog* page : pages) {
+        page->SetTextColours(config->textColor[0], config->textColor[1]);
         if (!page->Create(Hwnd())) continue;
         SetWindowPos(page->Hwnd(), nullptr, area.left, area.top, area.right - area.left,
                      area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -197,7 +204,7 @@ void OrvaneDlg::CreateTrafficGraph() {
     if (!res::HasResource(Resources(), IDD_TRAFFIC_GRAPH, RT_DIALOG)) return;
     graph_.SetLimits(maxLineRate_, maxLineRate_);
     graph_.SetHistoryAction([this](HWND owner) { RunRecordsDialog(owner); });
-    graphCreated_ = graph_.Create(Hwnd()) != nullptr;
+    graph_.Create(Hwnd());
 }
 
 void OrvaneDlg::ShowTrafficStats() {
@@ -232,7 +239,7 @@ void OrvaneDlg::StartCard() {
         auto& table = modem::Table();
         comPort_ = table.mdmGetActiveComPort ? table.mdmGetActiveComPort() : 0;
         if (table.mdmInitWatch) table.mdmInitWatch(&CardEventCallback);
-        if (!table.mdmNetSetCta || table.mdmNetSetCta(settings::TheSettings().NET_CTA) == -1)
+        if (!table.mdmNetSetCta || table.mdmNetSetCta(settings_.Snapshot()->NET_CTA) == -1)
             ctaSupported = false;
         if (networkMode_ == -1 && table.mdmGetServerMode) {
             networkMode_ = table.mdmGetServerMode();
@@ -241,15 +248,17 @@ void OrvaneDlg::StartCard() {
     });
     UpdateSignal(false);
 
-    if (settings::TheSettings().INITDATA != 0) {
-        // The phone book, call record and message readers come with their pages; each shows its
-        // own text in the wait box while it reads.
+    if (settings_.Snapshot()->INITDATA != 0) {
+        // Each reader takes the card in turn; their lists fill in once the window runs.
         waitbox::SetWaitText(IDS_READING_PHONEBOOK);
+        phoneBookPage.ReadCard();
         waitbox::SetWaitText(IDS_READING_CALL_RECORDS);
+        callRecordsPage.ReadCard();
         waitbox::SetWaitText(IDS_READING_SMS);
+        smsListPage.ReadCard();
         preloaded = true;
     }
-    PostMessageW(Hwnd(), WM_APP_STATUS, 1, IDS_STATUS_BLANK);
+    PostStatus(host::StatusKind::Message, IDS_STATUS_BLANK);
 
     connection_.AutoDialAtStart(CtrlHeld());
 }
@@ -258,7 +267,7 @@ void OrvaneDlg::StartTimers() {
     SetTimer(Hwnd(), TIMER_STATUS, kStatusPeriodMs, nullptr);
     SetTimer(Hwnd(), TIMER_SIGNAL, kSignalPeriodMs, nullptr);
     SetTimer(Hwnd(), TIMER_HOME_IDLE, kHomeIdlePeriodMs, nullptr);
-    SetTimer(Hwnd(), TIMER_DORMANCY, maindlg::DormancyPeriodMs(settings::TheSettings().NET_CTA),
+    SetTimer(Hwnd(), TIMER_DORMANCY, maindlg::DormancyPeriodMs(settings_.Snapshot()->NET_CTA),
              nullptr);
 }
 
@@ -271,6 +280,29 @@ bool OrvaneDlg::ShowPage(Dialog& page) {
     return true;
 }
 
+Dialog& OrvaneDlg::PageOf(host::PageId page) {
+    return const_cast<Dialog&>(static_cast<const OrvaneDlg*>(this)->PageOf(page));
+}
+
+const Dialog& OrvaneDlg::PageOf(host::PageId page) const {
+    switch (page) {
+    case host::PageId::Internet: return internetPage;
+    case host::PageId::Call: return callPage;
+    case host::PageId::CallRecords: return callRecordsPage;
+    case host::PageId::Account: return accountPage;
+    case host::PageId::SmsList: return smsListPage;
+    case host::PageId::SmsSend: return smsSendPage;
+    case host::PageId::PhoneBook: return phoneBookPage;
+    case host::PageId::PhoneBookEdit: return phoneBookEditPage;
+    case host::PageId::Home: break;
+    }
+    return homePage;
+}
+
+bool OrvaneDlg::ShowPage(host::PageId page) { return ShowPage(PageOf(page)); }
+
+bool OrvaneDlg::IsCurrentPage(host::PageId page) const { return current_ == &PageOf(page); }
+
 void OrvaneDlg::ShowPreviousPage() {
     if (!previous_) return;
     if (current_) ShowWindow(current_->Hwnd(), SW_HIDE);
@@ -280,16 +312,82 @@ void OrvaneDlg::ShowPreviousPage() {
 }
 
 bool OrvaneDlg::BusyCheck(bool condition, bool report, UINT stringId) {
-    if (condition && report && Hwnd())
-        PostMessageW(Hwnd(), WM_APP_STATUS, 1, static_cast<LPARAM>(stringId));
+    if (condition && report) PostStatus(host::StatusKind::Message, stringId);
     return condition;
 }
 
-bool OrvaneDlg::IsNetConnected(bool report) { return BusyCheck(connected, report, IDS_BUSY_NET_CONNECTED); }
-bool OrvaneDlg::IsDialBusy(bool report) { return BusyCheck(dialBusy, report, IDS_BUSY_DIALING); }
-bool OrvaneDlg::IsCallBusy(bool report) { return BusyCheck(callBusy, report, IDS_BUSY_CALL); }
-bool OrvaneDlg::IsSmsSending(bool report) { return BusyCheck(smsSending, report, IDS_BUSY_SMS_SENDING); }
-bool OrvaneDlg::IsPortBusy(bool report) { return BusyCheck(portBusy, report, IDS_BUSY_PORT); }
+bool OrvaneDlg::IsNetConnected(bool report) { return BusyCheck(flags_.connected, report, IDS_BUSY_NET_CONNECTED); }
+bool OrvaneDlg::IsDialBusy(bool report) { return BusyCheck(flags_.dialBusy, report, IDS_BUSY_DIALING); }
+bool OrvaneDlg::IsCallBusy(bool report) { return BusyCheck(flags_.callBusy, report, IDS_BUSY_CALL); }
+bool OrvaneDlg::IsSmsSending(bool report) { return BusyCheck(flags_.smsSending, report, IDS_BUSY_SMS_SENDING); }
+bool OrvaneDlg::IsPortBusy(bool report) { return BusyCheck(flags_.portBusy, report, IDS_BUSY_PORT); }
+
+void OrvaneDlg::PostStatus(host::StatusKind kind, UINT stringId) {
+    if (HWND hwnd = Hwnd()) PostMessageW(hwnd, WM_APP_STATUS, static_cast<WPARAM>(kind), stringId);
+}
+
+void OrvaneDlg::PostStatusText(const std::wstring& text) {
+    RunOnUiThread([this, text] { SetStatusLiteral(text); });
+}
+
+void OrvaneDlg::WriteStatusLine(UINT stringId) {
+    RepaintBehind(Item(IDC_MAIN_STATUS));
+    SetItemText(IDC_MAIN_STATUS, res::LoadStr(Resources(), stringId));
+}
+
+bool OrvaneDlg::RunOnUiThread(std::function<void()> task) { return UiTasks().Post(std::move(task)); }
+
+void OrvaneDlg::PressDialButton() {
+    if (HWND page = internetPage.Hwnd())
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_INET_CONNECT, BN_CLICKED), 0);
+}
+
+void OrvaneDlg::RestoreWindow() { ShowWindow(Hwnd(), SW_RESTORE); }
+
+void OrvaneDlg::OpenCompose(const std::string& number, const std::string& text, bool replyMode) {
+    smsSendPage.Prepare(number, text, replyMode);
+    ShowPage(smsSendPage);
+}
+
+void OrvaneDlg::PlaceCall(const std::string& number) {
+    ShowPage(callPage);
+    callPage.CallNumber(number);
+}
+
+void OrvaneDlg::Exit() { ExitProgram(); }
+
+// Card events arrive on the module's thread. The callback copies what it needs and queues the
+// work for the window thread; it never waits for a window, so a module that holds a lock while
+// it calls back cannot deadlock against the window thread calling into it.
+void MDM_CALL OrvaneDlg::CardEventCallback(int32_t event, intptr_t a1, intptr_t, intptr_t, intptr_t) {
+    std::string number;
+    if (event == modem::kEventRing || event == modem::kEventNewSms) number = CopyEventText(a1);
+    UiTasks().Post([event, number] {
+        if (g_mainDialog && !g_mainDialog->Closing()) g_mainDialog->OnCardEvent(event, number);
+    });
+}
+
+void OrvaneDlg::OnCardEvent(int32_t event, const std::string& number) {
+    switch (event) {
+    case modem::kEventNewSms:
+        // The message needs the card: a data connection is hung up first.
+        app_.TouchActivity();
+        if (flags_.connected) PressDialButton();
+        smsListPage.OnNewSms(number);
+        break;
+    case modem::kEventRing:
+        app_.TouchActivity();
+        callPage.OnVoiceEvent(event, number);
+        break;
+    case modem::kEventCallConnected:
+    case modem::kEventRemoteHangup:
+    case modem::kEventCallLost:
+        callPage.OnVoiceEvent(event, number);
+        break;
+    default:
+        break;
+    }
+}
 
 bool OrvaneDlg::AnyBusy() {
     return IsNetConnected(false) || IsDialBusy(false) || IsCallBusy(false) || IsSmsSending(false) ||
@@ -335,41 +433,23 @@ void OrvaneDlg::ShowNetworkMode() {
         ShowItem(IDC_MAIN_NETWORK_TYPE, false);
         return;
     }
-    RepaintBehind(IDC_MAIN_NETWORK_TYPE, *this);
-    SetItemText(IDC_MAIN_NETWORK_TYPE, win::AnsiToWide(name));
+    SetSeeThroughText(IDC_MAIN_NETWORK_TYPE, win::AnsiToWide(name));
     ShowItem(IDC_MAIN_NETWORK_TYPE, true);
 }
 
-// See-through texts leave their old letters behind unless the skinned background under them is
-// drawn again first.
-void OrvaneDlg::RepaintBehind(int controlId, Dialog& owner) {
-    HWND control = owner.Item(controlId);
-    if (!control) return;
-    // The window that paints the background under the control: the page for page texts.
-    HWND behind = GetParent(control);
-    RECT rect;
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, behind, reinterpret_cast<POINT*>(&rect), 2);
-    RedrawWindow(behind, &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-}
-
 void OrvaneDlg::SetInternetStateText(UINT stringId) {
-    internetPage.SetItemText(IDC_INET_STATE, res::LoadStr(Resources(), stringId));
-    // After the text: a see-through static draws its new letters over the old ones at once.
-    RepaintBehind(IDC_INET_STATE, internetPage);
+    internetPage.SetSeeThroughText(IDC_INET_STATE, res::LoadStr(Resources(), stringId));
 }
 
-void OrvaneDlg::SetStatusText(UINT stringId, int type) {
-    if (type != 3) KillTimer(Hwnd(), TIMER_STATUS);
-    RepaintBehind(IDC_MAIN_STATUS, *this);
-    SetItemText(IDC_MAIN_STATUS, res::LoadStr(Resources(), stringId));
-    if (type != 2) SetTimer(Hwnd(), TIMER_STATUS, kStatusPeriodMs, nullptr);
+void OrvaneDlg::SetStatusText(UINT stringId, host::StatusKind kind) {
+    if (kind != host::StatusKind::Result) KillTimer(Hwnd(), TIMER_STATUS);
+    SetSeeThroughText(IDC_MAIN_STATUS, res::LoadStr(Resources(), stringId));
+    if (kind != host::StatusKind::Sticky) SetTimer(Hwnd(), TIMER_STATUS, kStatusPeriodMs, nullptr);
 }
 
 void OrvaneDlg::SetStatusLiteral(const std::wstring& text) {
     KillTimer(Hwnd(), TIMER_STATUS);
-    RepaintBehind(IDC_MAIN_STATUS, *this);
-    SetItemText(IDC_MAIN_STATUS, text);
+    SetSeeThroughText(IDC_MAIN_STATUS, text);
     SetTimer(Hwnd(), TIMER_STATUS, kStatusPeriodMs, nullptr);
 }
 
@@ -396,11 +476,11 @@ void OrvaneDlg::OnTimer(UINT_PTR id) {
 }
 
 void OrvaneDlg::StatusTick() {
-    if (dialBusy) return;
+    if (flags_.dialBusy) return;
     if (ItemText(IDC_MAIN_STATUS) != res::LoadStr(Resources(), IDS_STATUS_BLANK))
-        SetStatusText(IDS_STATUS_BLANK, 1);
+        SetStatusText(IDS_STATUS_BLANK, host::StatusKind::Message);
 
-    if (monthAlarm_.Check(monthReceivedBefore, connectionReceived, settings::TheSettings().MONTHALARM))
+    if (monthAlarm_.Check(monthReceivedBefore, connectionReceived, settings_.Snapshot()->MONTHALARM))
         Notify(res::LoadStr(Resources(), IDS_MONTH_ALARM), IDW_MONTH_ALARM, false);
     // The no-traffic watch and the internet page's state text.
     connection_.OnSupervisionTick();
@@ -417,13 +497,18 @@ void OrvaneDlg::SignalTick() {
 
 void OrvaneDlg::HomeIdleTick() {
     if (AnyBusy()) return;
-    if (app::TheApp().IdleFor(maindlg::kHomeIdleMs)) ShowPage(homePage);
+    if (app_.IdleFor(maindlg::kHomeIdleMs)) ShowPage(homePage);
 }
 
 void OrvaneDlg::StartPreload() {
-    // The phone book, call records and message readers come with their pages; the worker runs
-    // them one after the other off the window thread.
-    thread::StartDetached([] {});
+    // The three readers one after the other, off the window thread; each hands its records to
+    // the window thread itself. The exit waits for the worker before the pages go.
+    if (preloadThread_) return;
+    preloadThread_ = thread::Start([this] {
+        phoneBookPage.ReadCard();
+        callRecordsPage.ReadCard();
+        smsListPage.ReadCard();
+    });
 }
 
 void OrvaneDlg::ShowDataPage(Dialog& page) {
@@ -480,16 +565,21 @@ bool OrvaneDlg::OnCommand(int id, int /*code*/) {
 }
 
 bool OrvaneDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    if (UiTasks().HandleMessage(msg)) {
+        result = 0;
+        return true;
+    }
     switch (msg) {
     case WM_APP_STATUS:
-        if (wParam == 0) {
+        // Only string ids travel in this message: a text of its own comes through the task
+        // queue (PostStatusText), so any other kind, whoever posted it, is dropped.
+        if (wParam == static_cast<WPARAM>(host::StatusKind::InternetState)) {
             SetInternetStateText(static_cast<UINT>(lParam));
-        } else if (wParam == 4) {
-            // The sender hands over a heap text (see PostStatusLiteral); this side frees it.
-            std::unique_ptr<std::wstring> text(reinterpret_cast<std::wstring*>(lParam));
-            if (text) SetStatusLiteral(*text);
+        } else if (wParam >= static_cast<WPARAM>(host::StatusKind::Message) &&
+                   wParam <= static_cast<WPARAM>(host::StatusKind::Result)) {
+            SetStatusText(static_cast<UINT>(lParam), static_cast<host::StatusKind>(wParam));
         } else {
-            SetStatusText(static_cast<UINT>(lParam), static_cast<int>(wParam));
+            modem::WriteLog("Status message of an unknown kind ignored\n");
         }
         result = 0;
         return true;
@@ -535,9 +625,15 @@ bool OrvaneDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& resul
     return CToolTipDialog::OnMessage(msg, wParam, lParam, result);
 }
 
+void OrvaneDlg::OnDestroy() {
+    UiTasks().Detach();
+    if (g_mainDialog == this) g_mainDialog = nullptr;
+    CToolTipDialog::OnDestroy();
+}
+
 void OrvaneDlg::OnDeviceChange(WPARAM event, LPARAM data) {
     if (event != DBT_DEVICEREMOVECOMPLETE || closing_) return;
-    if (settings::TheSettings().STOP_DEV == -1 || !data) return;
+    if (settings_.Snapshot()->STOP_DEV == -1 || !data) return;
     auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
     bool match = false;
     if (win::VersionClass() == 1) {
@@ -554,46 +650,57 @@ void OrvaneDlg::OnDeviceChange(WPARAM event, LPARAM data) {
     if (!match) return;
     cardRemoved_ = true;
     ShowWindow(Hwnd(), SW_HIDE);
-    app::TheApp().ReleaseInstanceMutex();
+    app_.ReleaseInstanceMutex();
     ExitProgram();
 }
 
 void OrvaneDlg::OnPowerBroadcast(WPARAM event) {
     if (event == PBT_APMQUERYSUSPEND) {
         suspendPending_ = true;
-        if (connected) {
+        if (flags_.connected) {
             hungUpForSuspend_ = true;
             PostMessageW(internetPage.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_INET_CONNECT, BN_CLICKED), 0);
             ShowWindow(Hwnd(), SW_HIDE);
         }
     } else if (event == PBT_APMPOWERSTATUSCHANGE && suspendPending_ && hungUpForSuspend_) {
         suspendPending_ = hungUpForSuspend_ = false;
-        std::wstring text = res::LoadStr(Resources(), IDS_INITIALIZING);
-        if (text.find(L"...") == std::wstring::npos) text += L" ...";
-        SetItemText(IDC_MAIN_STATUS, text);
+        ResumeAfterSleep();
+    }
+}
+
+// After a resume the card needs a while to come back. The wait for it runs on a worker, so the
+// window keeps painting and answering; the dial follows on the window thread.
+void OrvaneDlg::ResumeAfterSleep() {
+    std::wstring text = res::LoadStr(Resources(), IDS_INITIALIZING);
+    if (text.find(L"...") == std::wstring::npos) text += L" ...";
+    SetSeeThroughText(IDC_MAIN_STATUS, text);
+    if (resumeThread_) {
+        if (WaitForSingleObject(resumeThread_, 0) != WAIT_OBJECT_0) return;  // already waiting
+        CloseHandle(resumeThread_);
+    }
+    resumeThread_ = thread::Start([this] {
         DWORD start = GetTickCount();
-        while (GetTickCount() - start < kResumeWaitMs &&
+        while (GetTickCount() - start < kResumeWaitMs && !closing_ &&
                MDM_CALL_GUARDED(mdmModemExist, int32_t{-1}) != 0)
             Sleep(kResumeProbeMs);
-        SetItemText(IDC_MAIN_STATUS, L"");
-        settings::TheSettings().AUTO_DIAL = 1;
-        PostMessageW(internetPage.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_INET_CONNECT, BN_CLICKED), 0);
-    }
+        RunOnUiThread([this] {
+            if (closing_) return;
+            SetSeeThroughText(IDC_MAIN_STATUS, L"");
+            settings_.Change([](settings::Settings& s) { s.AUTO_DIAL = 1; });
+            PostMessageW(internetPage.Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_INET_CONNECT, BN_CLICKED), 0);
+        });
+    });
 }
 
 void OrvaneDlg::ExitProgram() {
     if (closing_.exchange(true)) return;
-    app::SetSharedMainWindow(nullptr);
+    app_.PublishMainWindow(nullptr);
     HWND hwnd = Hwnd();
     ShowWindow(hwnd, SW_HIDE);
     tray_.DeleteTrayIcon();
     UnregisterHotKey(hwnd, HOTKEY_RESTORE);
     UnregisterHotKey(hwnd, HOTKEY_EXIT);
-    if (HANDLE help = app::TheApp().HelpProcess()) {
-        TerminateProcess(help, 0);
-        CloseHandle(help);
-        app::TheApp().ForgetHelpProcess();
-    }
+    app_.CloseHelp();
     for (UINT timer : {TIMER_STATUS, TIMER_TRAFFIC, TIMER_SIGNAL, TIMER_HOME_IDLE, TIMER_DORMANCY})
         KillTimer(hwnd, timer);
     // No redial or link check may start a card operation while the exit hangs up.
@@ -601,13 +708,19 @@ void OrvaneDlg::ExitProgram() {
     popup_.Destroy();
     popupCreated_ = false;
 
-    connectedAtExit_ = connected.load();
-    thread::StartDetached([this] { ExitWorker(); });
+    connectedAtExit_ = flags_.connected.load();
+    // The worker closes the box when its work is done; the box returns, then the worker is joined,
+    // so nothing of the exit outlives the dialog.
+    HANDLE worker = thread::Start([this] { ExitWorker(); });
     waitbox::ShowWaitBox(Resources(), waitbox::kExitMode);
+    if (worker) {
+        WaitForSingleObject(worker, INFINITE);
+        CloseHandle(worker);
+    }
 
-    settings::Settings& config = settings::TheSettings();
-    if (config.STOP_DEV != 0 && !app::TheApp().restartRequested && win::VersionClass() != 1) {
-        config.STOP_DEV = -1;  // from now on device-change messages are ignored
+    if (settings_.Snapshot()->STOP_DEV != 0 && !app_.RestartRequested() && win::VersionClass() != 1) {
+        // From now on device-change messages are ignored.
+        settings_.Change([](settings::Settings& s) { s.STOP_DEV = -1; });
         fault::RunGuarded(kSourceName, kStopDeviceLine, [] {
             if (auto stop = modem::Table().mdmStopDev) stop();
         });
@@ -619,21 +732,25 @@ void OrvaneDlg::ExitProgram() {
 void OrvaneDlg::ExitWorker() {
     auto& table = modem::Table();
     const char* entry = modem::Device().ENTRY_NAME;
-    if (dialBusy) {
+    if (flags_.dialBusy) {
         MDM_CALL_GUARDED(mdmNetHangup, int32_t{-1}, entry);
-        WaitWhile(dialBusy, kExitFlagWaitMs);
+        WaitWhile(flags_.dialBusy, kExitFlagWaitMs);
     }
-    if (connected) {
+    if (flags_.connected) {
         MDM_CALL_GUARDED(mdmNetHangup, int32_t{-1}, entry);
-        WaitWhile(connected, kExitFlagWaitMs);
+        WaitWhile(flags_.connected, kExitFlagWaitMs);
     }
-    if (callBusy) {
+    if (flags_.callBusy) {
         fault::RunGuarded(kSourceName, kCallShutdownLine, [&] {
             if (table.mdmVoiceShutdown) table.mdmVoiceShutdown();
         });
     }
-    app::TheApp().ReleaseInstanceMutex();
+    app_.ReleaseInstanceMutex();
+    if (preloadThread_) WaitForSingleObject(preloadThread_, kPreloadJoinMs);
     Sleep(kExitSettleMs);
+    // The box is shown right after this worker starts: close it only once it is there.
+    DWORD start = GetTickCount();
+    while (!waitbox::CurrentWaitBoxWindow() && GetTickCount() - start < kExitBoxWaitMs) Sleep(kExitPollMs);
     waitbox::CloseWaitBox();
 }
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "host/AppHost.h"
+#include "host/MainWindow.h"
 #include "net/ConnectionCore.h"
 #include "net/ConnectionWin.h"
 #include "net/DlgInternet.h"
@@ -15,55 +17,76 @@
 #include "net/TrafficCore.h"
 #include "phonebook/DlgTelList.h"
 #include "phonebook/DlgTelOperate.h"
+#include "phonebook/PhoneBookTable.h"
 #include "settings/DlgAccount.h"
+#include "settings/SettingsCore.h"
+#include "skin/TaskbarNotifier.h"
+#include "skin/ToolTipDialog.h"
+#include "skin/TrayIcon.h"
 #include "sms/DlgSmsList.h"
 #include "sms/DlgSmsSend.h"
 #include "ui/DlgHome.h"
-#include "ui/TaskbarNotifier.h"
-#include "ui/ToolTipDialog.h"
-#include "ui/TrayIcon.h"
 #include "voice/DlgCall.h"
 #include "voice/DlgCallRec.h"
 
 namespace ui {
 
-class OrvaneDlg : public CToolTipDialog {
+class OrvaneDlg : public CToolTipDialog, public host::MainWindow {
 public:
-    explicit OrvaneDlg(HINSTANCE resources);
+    OrvaneDlg(HINSTANCE resources, settings::SettingsStore& settings, host::AppHost& app);
     ~OrvaneDlg() override;
+
+    // host::MainWindow
+    HINSTANCE Resources() const override { return Dialog::Resources(); }
+    HWND Window() const override { return Hwnd(); }
+    settings::SettingsStore& Settings() override { return settings_; }
+    phonebook::PhoneBookTable& PhoneBook() override { return phoneBook_; }
+    host::CardFlags& Flags() override { return flags_; }
+    host::ReloadFlags& Reload() override { return reload_; }
+    int ComPort() const override { return comPort_; }
+    bool IsNetConnected(bool report) override;
+    bool IsDialBusy(bool report) override;
+    bool IsCallBusy(bool report) override;
+    bool IsSmsSending(bool report) override;
+    bool IsPortBusy(bool report) override;
+    void PostStatus(host::StatusKind kind, UINT stringId) override;
+    void PostStatusText(const std::wstring& text) override;
+    void WriteStatusLine(UINT stringId) override;
+    bool RunOnUiThread(std::function<void()> task) override;
+    bool ShowPage(host::PageId page) override;
+    void ShowPreviousPage() override;
+    bool IsCurrentPage(host::PageId page) const override;
+    void Notify(const std::wstring& text, UINT soundId, bool loop) override;
+    void NotifyWithSoundFile(const std::wstring& text, const std::wstring& path, bool loop) override;
+    void TouchActivity() override { app_.TouchActivity(); }
+    void PressDialButton() override;
+    void UpdateSignal(bool forceFull) override;
+    void RestoreWindow() override;
+    void OpenCompose(const std::string& number, const std::string& text, bool replyMode) override;
+    void PlaceCall(const std::string& number) override;
+    void SetTrayMessageHandling(bool on) override { tray_.SetTrayMessageHandling(on); }
+    void RequestRestart(bool on) override { app_.RequestRestart(on); }
+    void Exit() override;
 
     // Makes the page current; false when it already was (the caller may then refresh it itself).
     bool ShowPage(Dialog& page);
-    // Goes back to the page shown before the current one, once.
-    void ShowPreviousPage();
     Dialog* CurrentPage() const { return current_; }
+    Dialog& PageOf(host::PageId page);
+    const Dialog& PageOf(host::PageId page) const;
 
-    // Busy checks: true when the condition holds; with report, the refusal goes to the status line.
-    bool IsNetConnected(bool report);
-    bool IsDialBusy(bool report);
-    bool IsCallBusy(bool report);
-    bool IsSmsSending(bool report);
-    bool IsPortBusy(bool report);
-
-    // The popup with its sound: a WAVE resource of the language DLL, or a sound file.
-    void Notify(const std::wstring& text, UINT soundId, bool loop);
-    void NotifyWithSoundFile(const std::wstring& text, const std::wstring& path, bool loop);
-    void UpdateSignal(bool forceFull);
     void ShowNetworkMode();
     void SetInternetStateText(UINT stringId);
-    void SetStatusText(UINT stringId, int type);
+    void SetStatusText(UINT stringId, host::StatusKind kind);
     void SetStatusLiteral(const std::wstring& text);
-    // Redraws the skinned background under a see-through control of this dialog or a page.
-    void RepaintBehind(int controlId, Dialog& owner);
     // The traffic graph window, or nullptr when the language library has none.
-    DlgTrafficGraph* TrafficGraph() { return graphCreated_ && graph_.Hwnd() ? &graph_ : nullptr; }
-    // Button 1402 and the internet page's records button: the graph window, or the records dialog.
+    DlgTrafficGraph* TrafficGraph() { return graph_.Hwnd() ? &graph_ : nullptr; }
+    // The statistics button and the internet page's records button: the graph window, or the
+    // records dialog.
     void ShowTrafficStats();
     void RunRecordsDialog(HWND owner);
     net::ConnectionCore& Connection() { return connection_; }
     net::TrafficAccount& Account() { return netRecords_.Account(); }
 
-    int ComPort() const { return comPort_; }
     bool Closing() const { return closing_; }
     double MaxLineRate() const { return maxLineRate_; }
 
@@ -74,15 +97,10 @@ public:
     DlgAccount accountPage;
     DlgSmsList smsListPage;
     DlgSmsSend smsSendPage;
-    DlgTelList phoneBookPage;
     DlgTelOperate phoneBookEditPage;
+    DlgTelList phoneBookPage;
 
-    // Flags shared with worker threads and module callbacks.
-    std::atomic<bool> connected{false};
-    std::atomic<bool> dialBusy{false};
-    std::atomic<bool> callBusy{false};
-    std::atomic<bool> smsSending{false};
-    std::atomic<bool> portBusy{false};
+    // The link is dozing, and whether the card can doze at all; read by the connection manager.
     std::atomic<bool> sleeping{false};
     std::atomic<bool> ctaSupported{true};
     std::atomic<bool> preloaded{false};
@@ -92,11 +110,16 @@ public:
     std::atomic<uint32_t> connectionSent{0};
 
 private:
+    settings::SettingsStore& settings_;
+    host::AppHost& app_;
+    host::CardFlags flags_;
+    host::ReloadFlags reload_;
+    phonebook::PhoneBookTable phoneBook_;
+
     // The going-online machinery: records and month total in the registry, the traffic graph,
     // the core's window side and the core itself (declared in this order: each uses the one before).
     net::NetRecords netRecords_;
     DlgTrafficGraph graph_;
-    bool graphCreated_ = false;
     net::ConnectionWin connectionWin_;
     net::ConnectionCore connection_;
     net::MonthAlarm monthAlarm_;
@@ -106,6 +129,7 @@ protected:
     bool OnCommand(int id, int code) override;
     void OnTimer(UINT_PTR id) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    void OnDestroy() override;
 
 private:
     void CreatePages();
@@ -124,7 +148,12 @@ private:
     void StartPreload();
     void ExitProgram();
     void ExitWorker();
+    void ResumeAfterSleep();
     bool BusyCheck(bool condition, bool report, UINT stringId);
+    // A card event, on the window thread; number is the event's text (a ring's or a message's).
+    void OnCardEvent(int32_t event, const std::string& number);
+    static void MDM_CALL CardEventCallback(int32_t event, intptr_t a1, intptr_t a2, intptr_t a3,
+                                           intptr_t a4);
 
     HICON icon_ = nullptr;
     HBITMAP signalPicture_ = nullptr;
@@ -141,13 +170,8 @@ private:
     std::atomic<bool> connectedAtExit_{false};
     bool suspendPending_ = false;
     bool hungUpForSuspend_ = false;
+    HANDLE preloadThread_ = nullptr;
+    HANDLE resumeThread_ = nullptr;
 };
-
-// The process-wide main dialog (nullptr before it is constructed and after it is gone).
-OrvaneDlg* MainDialog();
-
-// Puts a literal text on the main window's status line from any thread: the text travels as a heap
-// copy that the main window frees (status message kind 4).
-void PostStatusLiteral(HWND mainWindow, const std::wstring& text);
 
 }  // namespace ui

@@ -2,6 +2,9 @@
 // watch, dormancy and the traffic display, with a scripted module and fake windows.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
@@ -10,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SettingsCore.h"
+#include "settings/SettingsCore.h"
 #include "modem/DeviceDescription.h"
 #include "net/ConnectionCore.h"
 #include "resources/resource.h"
@@ -89,6 +92,12 @@ struct World : Clock, TimerHost, StatusSink, NetModem, ConnectionHost, TrafficVi
     std::deque<std::pair<uint64_t, int32_t>> posted;  // codes on their way to the page
     uint32_t received = 0;
     uint32_t sent = 0;
+    // A steady download: received grows by this many bytes a second from rateFrom on.
+    uint32_t bytesPerSecond = 0;
+    uint64_t rateFrom = 0;
+    int32_t dialResult = 0;     // what NetDial2 returns
+    bool dialReports = true;    // false: the module never calls back
+    int32_t hangupResult = 0;   // what NetHangup returns (a refused hang-up never reports)
     int32_t transmitResult = 0;
     int transmitCalls = 0;
     int32_t linkStatus = 0;
@@ -105,23 +114,24 @@ struct World : Clock, TimerHost, StatusSink, NetModem, ConnectionHost, TrafficVi
             o = dialScript.front();
             dialScript.pop_front();
         }
+        if (!dialReports || dialResult != 0) return dialResult;
         if (reportInsideDial) {
             core->OnDialProgress(o.code);
         } else {
             Post(o.afterMs, o.code);
         }
-        return 0;
+        return dialResult;
     }
     int32_t NetHangup(const std::string&) override {
         hangupTimes.push_back(now);
-        Post(500, 8);
-        return 0;
+        if (hangupResult == 0) Post(500, 8);
+        return hangupResult;
     }
     int32_t NetConnectStatus() override { return linkStatus; }
     int32_t NetTransmitStatus(const std::string&, uint32_t& r, uint32_t& s) override {
         ++transmitCalls;
         if (transmitResult != 0) return transmitResult;
-        r = received;
+        r = received + static_cast<uint32_t>(uint64_t{bytesPerSecond} * (now - rateFrom) / 1000);
         s = sent;
         return 0;
     }
@@ -189,6 +199,9 @@ struct World : Clock, TimerHost, StatusSink, NetModem, ConnectionHost, TrafficVi
         case TIMER_LINK_CHECK:
             core->OnLinkCheckTimer();
             break;
+        case TIMER_DIAL_TIMEOUT:
+            core->OnDialTimeout();
+            break;
         default:
             break;
         }
@@ -231,32 +244,36 @@ protected:
     std::atomic<int64_t> monthBefore{-1};
     MemoryStore store;
     TrafficAccount account{store, monthBefore};
-    settings::Settings config;
+    settings::SettingsStore settingsStore;
     modem::DeviceDescription device;
     ConnectionCore core{ConnectionCore::Outside{world, world, world, world, world, world},
                         BusyFlags{connected, dialBusy, callBusy, smsSending, portBusy, dormant,
                                   ctaSupported},
                         TrafficCounters{received, sent, monthBefore},
                         account,
-                        config,
+                        settingsStore,
                         device};
+
+    // Changes the settings the way the settings pages do; reads take the current record.
+    void Set(const std::function<void(settings::Settings&)>& edit) { settingsStore.Change(edit); }
+    std::shared_ptr<const settings::Settings> Config() const { return settingsStore.Snapshot(); }
 
     void SetUp() override {
         world.core = &core;
         std::snprintf(device.ENTRY_NAME, sizeof device.ENTRY_NAME, "%s", "Orvane");
-        config.TEL = "#777";
-        config.USERNAME = "card";
-        config.PASSWORD = "card";
-        config.APN = "cmnet";
+        Set([](settings::Settings& s) { s.TEL = "#777"; });
+        Set([](settings::Settings& s) { s.USERNAME = "card"; });
+        Set([](settings::Settings& s) { s.PASSWORD = "card"; });
+        Set([](settings::Settings& s) { s.APN = "cmnet"; });
         // No dormancy check unless a test asks for it (the record's default is 1 s).
-        config.NET_CTA = 0;
+        Set([](settings::Settings& s) { s.NET_CTA = 0; });
         // The main dialog's timers, as its start-up leaves them.
         world.StartTimer(TIMER_STATUS, kSupervisionPeriodMs);
-        world.StartTimer(TIMER_DORMANCY, config.NET_CTA < 1 ? 16777215u : config.NET_CTA * 1000u);
+        world.StartTimer(TIMER_DORMANCY, Config()->NET_CTA < 1 ? 16777215u : Config()->NET_CTA * 1000u);
     }
 
     void RestartDormancyTimer() {
-        world.StartTimer(TIMER_DORMANCY, config.NET_CTA < 1 ? 16777215u : config.NET_CTA * 1000u);
+        world.StartTimer(TIMER_DORMANCY, Config()->NET_CTA < 1 ? 16777215u : Config()->NET_CTA * 1000u);
     }
 
     // Dials by the button and lets the scripted outcome arrive.
@@ -311,7 +328,7 @@ TEST_F(ConnectionTest, ProgressCodesKeepDialBusyAndOutcomesClearIt) {
 }
 
 TEST_F(ConnectionTest, QuickFailuresAreRedialledAfter4sThen16sThenNoMore) {
-    config.AUTO_DIAL = 1;
+    Set([](settings::Settings& s) { s.AUTO_DIAL = 1; });
     for (int i = 0; i < 3; ++i) world.dialScript.push_back({2000, 4});
     core.AutoDialAtStart(false);
     EXPECT_TRUE(world.HasEvent("page:internet"));
@@ -333,7 +350,7 @@ TEST_F(ConnectionTest, QuickFailuresAreRedialledAfter4sThen16sThenNoMore) {
 }
 
 TEST_F(ConnectionTest, AFailureSixSecondsAfterTheRequestIsNotRedialled) {
-    config.AUTO_DIAL = 1;
+    Set([](settings::Settings& s) { s.AUTO_DIAL = 1; });
     world.dialScript.push_back({6000, 6});
     world.lastError = "NO CARRIER";
     core.AutoDialAtStart(false);
@@ -361,9 +378,9 @@ TEST_F(ConnectionTest, DialFailureWithoutErrorTextBlanksTheStatusLineAndLongText
 }
 
 TEST_F(ConnectionTest, AfterASuccessfulAutoDialALaterFailureIsNotRedialled) {
-    config.AUTO_DIAL = 1;
-    config.HOMEPAGE = "http://portal.example.com/";
-    config.AUTO_HIDE = 1;
+    Set([](settings::Settings& s) { s.AUTO_DIAL = 1; });
+    Set([](settings::Settings& s) { s.HOMEPAGE = "http://portal.example.com/"; });
+    Set([](settings::Settings& s) { s.AUTO_HIDE = 1; });
     device.HEARTBEAT = 1;
     world.dialScript.push_back({1000, 7});
     core.AutoDialAtStart(false);
@@ -390,10 +407,10 @@ TEST_F(ConnectionTest, AfterASuccessfulAutoDialALaterFailureIsNotRedialled) {
 }
 
 TEST_F(ConnectionTest, NoTrafficForMoreThanTheTimeoutHangsUpAndRedialsAbout4sLater) {
-    config.KEPPCONNECT = 0;
-    config.NET_CTA = 0;
-    config.REDIALTIMEOUT = 60;
-    config.AUTO_DIAL = 0;
+    Set([](settings::Settings& s) { s.KEPPCONNECT = 0; });
+    Set([](settings::Settings& s) { s.NET_CTA = 0; });
+    Set([](settings::Settings& s) { s.REDIALTIMEOUT = 60; });
+    Set([](settings::Settings& s) { s.AUTO_DIAL = 0; });
     RestartDormancyTimer();
     world.received = 5000;
     world.sent = 700;
@@ -410,7 +427,7 @@ TEST_F(ConnectionTest, NoTrafficForMoreThanTheTimeoutHangsUpAndRedialsAbout4sLat
     ASSERT_EQ(world.hangupTimes.size(), 1u);
     EXPECT_EQ(world.hangupTimes[0], 65000u);
     EXPECT_EQ(core.IdleMs(), 0);
-    EXPECT_EQ(config.AUTO_DIAL, 1);
+    EXPECT_EQ(Config()->AUTO_DIAL, 1);
     EXPECT_EQ(core.RemainingRedials(), kRedialMarker);
 
     world.Run(10000);  // hang-up finished at 65.5 s, redial at 69.5 s
@@ -423,9 +440,9 @@ TEST_F(ConnectionTest, NoTrafficForMoreThanTheTimeoutHangsUpAndRedialsAbout4sLat
 }
 
 TEST_F(ConnectionTest, TrafficKeepsTheConnectionAndWakesItFromDormancy) {
-    config.KEPPCONNECT = 0;
-    config.NET_CTA = 0;
-    config.REDIALTIMEOUT = 10;
+    Set([](settings::Settings& s) { s.KEPPCONNECT = 0; });
+    Set([](settings::Settings& s) { s.NET_CTA = 0; });
+    Set([](settings::Settings& s) { s.REDIALTIMEOUT = 10; });
     RestartDormancyTimer();
     DialAndConnect();
     // A little traffic once per tick: the 3-second refresh usually reads it first, and the
@@ -445,8 +462,8 @@ TEST_F(ConnectionTest, TrafficKeepsTheConnectionAndWakesItFromDormancy) {
 }
 
 TEST_F(ConnectionTest, DormancyWithKeepConnectionSleepsOnceAndStopsTheTrafficRefresh) {
-    config.KEPPCONNECT = 1;
-    config.NET_CTA = 30;
+    Set([](settings::Settings& s) { s.KEPPCONNECT = 1; });
+    Set([](settings::Settings& s) { s.NET_CTA = 30; });
     RestartDormancyTimer();
     DialAndConnect();
     world.Run(34000);  // 1229 at 30 s: no byte moved; 1224 at 35 s shows it
@@ -468,9 +485,9 @@ TEST_F(ConnectionTest, DormancyWithKeepConnectionSleepsOnceAndStopsTheTrafficRef
 }
 
 TEST_F(ConnectionTest, DormancyCheckHangsUpWithoutKeepConnectionAndNeedsCtaSupport) {
-    config.KEPPCONNECT = 0;
-    config.NET_CTA = 30;
-    config.AUTO_DIAL = 1;
+    Set([](settings::Settings& s) { s.KEPPCONNECT = 0; });
+    Set([](settings::Settings& s) { s.NET_CTA = 30; });
+    Set([](settings::Settings& s) { s.AUTO_DIAL = 1; });
     RestartDormancyTimer();
     DialAndConnect();
     world.Run(30000);
@@ -479,7 +496,7 @@ TEST_F(ConnectionTest, DormancyCheckHangsUpWithoutKeepConnectionAndNeedsCtaSuppo
     EXPECT_FALSE(connected);
     EXPECT_EQ(world.dialTimes.size(), 1u) << "the dormancy hang-up is not redialled";
 
-    config.KEPPCONNECT = 1;
+    Set([](settings::Settings& s) { s.KEPPCONNECT = 1; });
     ctaSupported = false;
     DialAndConnect();
     world.Run(60000);
@@ -488,7 +505,7 @@ TEST_F(ConnectionTest, DormancyCheckHangsUpWithoutKeepConnectionAndNeedsCtaSuppo
 }
 
 TEST_F(ConnectionTest, LostLinkIsHungUpAndRecordedButNotRedialled) {
-    config.AUTO_DIAL = 1;
+    Set([](settings::Settings& s) { s.AUTO_DIAL = 1; });
     DialAndConnect();
     world.received = 123;
     world.Run(3000);
@@ -510,7 +527,7 @@ TEST_F(ConnectionTest, BusyChecksRefuseTheToggleAndDelayTheRedial) {
     EXPECT_EQ(world.statusTexts, (std::vector<std::pair<int, int>>{{IDS_BUSY_CALL, 1}}));
     callBusy = false;
 
-    config.AUTO_DIAL = 1;
+    Set([](settings::Settings& s) { s.AUTO_DIAL = 1; });
     world.dialScript.push_back({1000, 5});
     core.AutoDialAtStart(false);
     world.Run(1000);
@@ -526,7 +543,7 @@ TEST_F(ConnectionTest, BusyChecksRefuseTheToggleAndDelayTheRedial) {
 }
 
 TEST_F(ConnectionTest, APendingRedialDoesNotHangUpAConnectionTheUserMade) {
-    config.AUTO_DIAL = 1;
+    Set([](settings::Settings& s) { s.AUTO_DIAL = 1; });
     world.dialScript.push_back({1000, 4});
     core.AutoDialAtStart(false);
     world.Run(1000);
@@ -539,12 +556,12 @@ TEST_F(ConnectionTest, APendingRedialDoesNotHangUpAConnectionTheUserMade) {
 }
 
 TEST_F(ConnectionTest, CtrlHeldAtStartShowsTheHomePageAndDoesNotDial) {
-    config.AUTO_DIAL = 1;
+    Set([](settings::Settings& s) { s.AUTO_DIAL = 1; });
     core.AutoDialAtStart(true);
     EXPECT_TRUE(world.HasEvent("page:home"));
     EXPECT_TRUE(world.dialTimes.empty());
 
-    config.AUTO_DIAL = 0;
+    Set([](settings::Settings& s) { s.AUTO_DIAL = 0; });
     world.events.clear();
     core.AutoDialAtStart(false);
     EXPECT_TRUE(world.events.empty());
@@ -570,13 +587,84 @@ TEST_F(ConnectionTest, AHangupThatBrokeOffADialRecordsNothing) {
     EXPECT_TRUE(store.values["monthrec"].empty());
 }
 
-TEST_F(ConnectionTest, HangupWhileThePageIsGoneKeepsDialBusy) {
+TEST_F(ConnectionTest, HangupWhileThePageIsGoneEndsByTheWatchdog) {
     DialAndConnect();
     world.pageExists = false;
     core.Toggle();
     world.Run(1000);
+    EXPECT_TRUE(dialBusy) << "the report went nowhere";
+    world.Run(kDialTimeoutMs);
+    EXPECT_FALSE(dialBusy) << "a hang-up the module never finishes does not lock the card";
+    EXPECT_FALSE(connected);
+    EXPECT_FALSE(store.values["1"].empty()) << "and the connection is recorded";
+}
+
+TEST_F(ConnectionTest, AFailedDialOrHangUpCallNeverLocksTheCard) {
+    // The module refuses the dial (an error, a fault inside it, or no such entry): the dial ends
+    // at once as a failure, and the button works again.
+    world.dialResult = -1;
+    ASSERT_TRUE(core.Toggle());
+    EXPECT_FALSE(dialBusy);
+    EXPECT_TRUE(world.buttonEnabled);
+    EXPECT_EQ(world.stateTexts.back(), IDS_DIAL_FAILED);
+    EXPECT_FALSE(world.TimerRunning(TIMER_DIAL_TIMEOUT));
+    world.dialResult = 0;
+    ASSERT_TRUE(core.Toggle()) << "a second click dials again";
+    EXPECT_EQ(world.dialTimes.size(), 2u);
+    world.Run(1000);
+    ASSERT_TRUE(connected);
+
+    // The module takes the dial but never reports: given up after the bounded time.
+    world.hangupResult = -1;
+    ASSERT_TRUE(core.Toggle());
+    EXPECT_FALSE(dialBusy) << "a refused hang-up ends at once";
+    EXPECT_TRUE(connected) << "the connection is still there";
+    EXPECT_EQ(world.statusTexts.back(), std::make_pair(IDS_HANGUP_FAILED, 1));
+    world.hangupResult = 0;
+    ASSERT_TRUE(core.Toggle());
+    world.Run(1000);
+    ASSERT_FALSE(connected);
+
+    world.dialReports = false;
+    ASSERT_TRUE(core.Toggle());
+    world.Run(kDialTimeoutMs - 1);
     EXPECT_TRUE(dialBusy);
-    EXPECT_TRUE(connected);
+    EXPECT_FALSE(world.buttonEnabled);
+    world.Run(1);
+    EXPECT_FALSE(dialBusy);
+    EXPECT_TRUE(world.buttonEnabled);
+    EXPECT_EQ(world.stateTexts.back(), IDS_DIAL_FAILED);
+}
+
+TEST_F(ConnectionTest, ASteadyDownloadShowsASteadyRateWhateverTheOtherTimersRead) {
+    // 1000 B/s for a minute, with the 5 s watch and a 2 s dormancy check reading the counters
+    // in between the 3 s refreshes, as the real timers do.
+    Set([](settings::Settings& s) { s.NET_CTA = 2; });
+    RestartDormancyTimer();
+    DialAndConnect();
+    world.bytesPerSecond = 1000;
+    world.rateFrom = world.now;
+    std::vector<std::string> shown;
+    for (int i = 0; i < 20; ++i) {
+        world.Run(3000);
+        shown.push_back(world.receivedText.substr(world.receivedText.find("  ") + 2));
+    }
+    for (const std::string& rate : shown) EXPECT_EQ(rate, "7.81 Kbps");
+    // The graph gets the same rate in KB/s.
+    world.graph = true;
+    world.Run(3000);
+    ASSERT_FALSE(world.graphRates.empty());
+    EXPECT_NEAR(world.graphRates.back().second, 1000 / 1024.0, 1e-9);
+}
+
+TEST_F(ConnectionTest, ADayLongConnectionIsRecordedWithItsDays) {
+    DialAndConnect();
+    world.Run(uint64_t{25} * 3600 * 1000);
+    core.Toggle();
+    world.Run(1000);
+    const std::string record = store.values["1"];
+    ASSERT_FALSE(record.empty());
+    EXPECT_NE(record.find(",90000,"), std::string::npos) << record;
 }
 
 TEST_F(ConnectionTest, TrafficDisplayWithAndWithoutTheGraph) {
@@ -592,7 +680,7 @@ TEST_F(ConnectionTest, TrafficDisplayWithAndWithoutTheGraph) {
 
     world.graph = true;
     world.received += 1536;
-    core.OnTrafficTimer();
+    world.Run(3000);
     EXPECT_EQ(world.receivedText, "3000004608 bytes");
     ASSERT_EQ(world.graphRates.size(), 1u);
     EXPECT_DOUBLE_EQ(world.graphRates[0].first, 0);
@@ -600,7 +688,7 @@ TEST_F(ConnectionTest, TrafficDisplayWithAndWithoutTheGraph) {
 
     // The module failing to report keeps the last figures instead of inventing zeros.
     world.transmitResult = -1;
-    core.OnTrafficTimer();
+    world.Run(3000);
     EXPECT_EQ(world.receivedText, "3000004608 bytes");
     EXPECT_EQ(received, 3000004608u);
     world.transmitResult = 0;

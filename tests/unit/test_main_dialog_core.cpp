@@ -1,4 +1,4 @@
-// Main window decisions: signal pictures, network names, port names, month alarm, line rate.
+// Main window decisions: signal pictures, network names, port names, line rate.
 #include <gtest/gtest.h>
 
 #include "resources/resource.h"
@@ -39,17 +39,6 @@ TEST(MainDialogCore, PortNumberStartsAtTheFirstDigit) {
     EXPECT_EQ(maindlg::PortNumberOfName(L"COM"), -1);
     EXPECT_EQ(maindlg::PortNumberOfName(L""), -1);
     EXPECT_EQ(maindlg::PortNumberOfName(L"COM99999999999999"), -1);
-}
-
-TEST(MainDialogCore, MonthAlarmComparesInSixtyFourBits) {
-    EXPECT_FALSE(maindlg::MonthLimitExceeded(int64_t{1} << 40, 0, 0)) << "0 switches it off";
-    EXPECT_FALSE(maindlg::MonthLimitExceeded(1048576, 0, 1)) << "at the limit is not above it";
-    EXPECT_TRUE(maindlg::MonthLimitExceeded(1048576, 1, 1));
-    // Past 2 GiB in the month, a 32-bit sum would have turned negative.
-    EXPECT_TRUE(maindlg::MonthLimitExceeded(int64_t{3} << 30, 0xF0000000u, 3000));
-    // A limit of 4096 MB overflows 32 bits when multiplied out.
-    EXPECT_FALSE(maindlg::MonthLimitExceeded(int64_t{3} << 30, 0, 4096));
-    EXPECT_TRUE(maindlg::MonthLimitExceeded(int64_t{5} << 30, 0, 4096));
 }
 
 TEST(MainDialogCore, LineRateAndDormancyPeriod) {

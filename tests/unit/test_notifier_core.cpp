@@ -6,7 +6,7 @@
 #include <map>
 #include <ostream>
 
-#include "ui/NotifierCore.h"
+#include "skin/NotifierCore.h"
 
 using namespace notifier;
 

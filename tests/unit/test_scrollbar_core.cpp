@@ -1,7 +1,7 @@
 // Thumb placement, hit testing, drag and release of the skinned list's scroll bar.
 #include <gtest/gtest.h>
 
-#include "ui/ScrollBarCore.h"
+#include "skin/ScrollBarCore.h"
 
 namespace {
 

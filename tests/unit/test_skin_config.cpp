@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/SkinConfig.h"
+#include "settings/SkinConfig.h"
 
 using namespace skin;
 

@@ -41,21 +41,25 @@ std::string Record(int year, int month, uint32_t sent, uint32_t received) {
     return FormatRecord(At(year, month), At(year, month, 10, 9), 3600, sent, received);
 }
 
-TEST(TrafficText, DurationDropsWholeDaysAndNeverGoesNegative) {
+TEST(TrafficText, DurationKeepsWholeDaysAndNeverGoesNegative) {
     EXPECT_EQ(FormatElapsed(0), "00:00:00");
     EXPECT_EQ(FormatElapsed(3661), "01:01:01");
     EXPECT_EQ(FormatElapsed(86399), "23:59:59");
-    EXPECT_EQ(FormatElapsed(86400 + 3661), "01:01:01");
-    EXPECT_EQ(DurationSeconds(2 * 86400 + 59), 59);
+    EXPECT_EQ(FormatElapsed(86400 + 3661), "25:01:01");
+    EXPECT_EQ(DurationSeconds(25 * 3600), 90000) << "a 25-hour connection";
+    EXPECT_EQ(DurationSeconds(2 * 86400 + 59), 2 * 86400 + 59);
     EXPECT_EQ(FormatElapsed(-5), "00:00:00") << "a clock set back";
     EXPECT_EQ(DurationSeconds(-5), 0);
+    EXPECT_EQ(DurationSeconds(int64_t{1} << 40), 0x7FFFFFFF) << "bounded, never wrapped";
 }
 
 TEST(TrafficText, BytesAndRates) {
     EXPECT_EQ(FormatBytesAndRate(0, 0), "0 bytes  0.00 Kbps");
-    // 3072 bytes in 3 s: 1 KB/s, 8 Kbps.
-    EXPECT_EQ(FormatBytesAndRate(10000, 3072), "10000 bytes  8.00 Kbps");
-    EXPECT_DOUBLE_EQ(RateKBytesPerSecond(3072), 1.0);
+    EXPECT_EQ(FormatBytesAndRate(10000, 8.0), "10000 bytes  8.00 Kbps");
+    // 3072 bytes in 3 s: 1 KB/s, 8 Kbps; the same bytes in 1.5 s twice that.
+    EXPECT_DOUBLE_EQ(RateKBytesPerSecond(3072, 3000), 1.0);
+    EXPECT_DOUBLE_EQ(RateKbitsPerSecond(3072, 1500), 16.0);
+    EXPECT_DOUBLE_EQ(RateKBytesPerSecond(3072, 0), 0.0) << "no time, no rate";
     EXPECT_EQ(FormatBytes(1234), "1234 bytes");
     // Past 2 GiB the 32-bit counter is shown unsigned, not as a negative number.
     EXPECT_EQ(FormatBytes(3000000000u), "3000000000 bytes");
@@ -159,11 +163,22 @@ TEST_F(TrafficAccountTest, MonthTotalOfAnotherMonthStartsAtZero) {
     EXPECT_TRUE(account.MonthTotalKnown());
     EXPECT_EQ(monthTotal, 0);
 
-    // The same month of last year is taken: the year is not stored.
+    // A total written before the year was kept is taken as this year's.
     store.values["monthrec"] = "3,5000";
     TrafficAccount other{store, monthTotal};
     other.EnsureMonthTotal(At(2025, 3));
     EXPECT_EQ(monthTotal, 5000);
+
+    // With its year, March of last year is not this March.
+    store.values["monthyear"] = "2024";
+    TrafficAccount lastYear{store, monthTotal};
+    lastYear.EnsureMonthTotal(At(2025, 3));
+    EXPECT_EQ(monthTotal, 0);
+    store.values["monthyear"] = "2025";
+    TrafficAccount thisYear{store, monthTotal};
+    thisYear.EnsureMonthTotal(At(2025, 3));
+    EXPECT_EQ(monthTotal, 5000);
+    store.values.erase("monthyear");
 
     store.values["monthrec"] = "abc";
     TrafficAccount broken{store, monthTotal};
@@ -177,7 +192,8 @@ TEST_F(TrafficAccountTest, MonthTotalGoesPast2GiBAndRestartsInANewMonth) {
     const WallTime end{1000 + 3661, At(2024, 3, 10, 9, 1, 1)};
     EXPECT_TRUE(account.EndConnection(start, end, 100, 0xF0000000u));
     EXPECT_EQ(monthTotal, int64_t{3221225472} + 0xF0000000u);
-    EXPECT_EQ(store.values["monthrec"], "3,7247757312");
+    EXPECT_EQ(store.values["monthrec"], "3,7247757312") << "the form earlier versions read";
+    EXPECT_EQ(store.values["monthyear"], "2024");
     EXPECT_EQ(store.values["1"], "2024-03-10 08:00:00,2024-03-10 09:01:01,3661,100,4026531840");
 
     // The program keeps running into April: the next connection starts April at 0.
@@ -295,6 +311,17 @@ TEST(MonthAlarmTest, WarnsOnTheFirstAndEveryThirdCheckOverTheLimit) {
     MonthAlarm unknown;
     EXPECT_FALSE(unknown.Check(-1, 104857600u, limitMb)) << "an unknown month total counts as 0";
     EXPECT_TRUE(unknown.Check(-1, 104857601u, limitMb));
+}
+
+TEST(MonthLimit, ComparesInSixtyFourBits) {
+    EXPECT_FALSE(net::MonthLimitExceeded(int64_t{1} << 40, 0, 0)) << "0 switches it off";
+    EXPECT_FALSE(net::MonthLimitExceeded(1048576, 0, 1)) << "at the limit is not above it";
+    EXPECT_TRUE(net::MonthLimitExceeded(1048576, 1, 1));
+    // Past 2 GiB in the month, a 32-bit sum would have turned negative.
+    EXPECT_TRUE(net::MonthLimitExceeded(int64_t{3} << 30, 0xF0000000u, 3000));
+    // A limit of 4096 MB overflows 32 bits when multiplied out.
+    EXPECT_FALSE(net::MonthLimitExceeded(int64_t{3} << 30, 0, 4096));
+    EXPECT_TRUE(net::MonthLimitExceeded(int64_t{5} << 30, 0, 4096));
 }
 
 }  // namespace

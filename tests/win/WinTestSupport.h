@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Driver.h"  // text conversions and paths from the environment
+#include "host/AppHost.h"
 
 namespace wintest {
 
@@ -152,5 +153,23 @@ inline std::vector<BYTE> Dib24(int width, int height,
     }
     return bytes;
 }
+
+// The application's side of the main window for tests that run the window without the program.
+class FakeAppHost : public host::AppHost {
+public:
+    void TouchActivity() override { lastActivity = GetTickCount(); }
+    bool IdleFor(DWORD ms) const override { return GetTickCount() - lastActivity >= ms; }
+    void PublishMainWindow(HWND window) override { published = window; }
+    void ReleaseInstanceMutex() override { ++mutexReleases; }
+    void CloseHelp() override { ++helpClosed; }
+    void RequestRestart(bool on) override { restart = on; }
+    bool RestartRequested() const override { return restart; }
+
+    DWORD lastActivity = GetTickCount();
+    HWND published = nullptr;
+    int mutexReleases = 0;
+    int helpClosed = 0;
+    bool restart = false;
+};
 
 }  // namespace wintest

@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "Driver.h"
 #include "tests/win/WinTestSupport.h"
+#include "settings/SettingsCore.h"
 #include "ui/OrvaneDlg.h"
 
 namespace {
@@ -22,7 +23,7 @@ protected:
 
     void SetUp() override {
         ASSERT_NE(skin, nullptr);
-        dialog = std::make_unique<ui::OrvaneDlg>(skin);
+        dialog = std::make_unique<ui::OrvaneDlg>(skin, settings, app);
         ASSERT_NE(dialog->Create(nullptr), nullptr);
         ShowWindow(dialog->Hwnd(), SW_SHOW);
         wintest::Pump(100);
@@ -41,6 +42,8 @@ protected:
     }
 
     static HINSTANCE skin;
+    settings::SettingsStore settings;
+    wintest::FakeAppHost app;
     std::unique_ptr<ui::OrvaneDlg> dialog;
 };
 HINSTANCE MainDialogTest::skin = nullptr;
@@ -71,7 +74,7 @@ TEST_F(MainDialogTest, ShowPageAndPreviousPage) {
 }
 
 TEST_F(MainDialogTest, PageButtonsRefuseWhileDiallingAndTheStatusClearsAfterFiveSeconds) {
-    dialog->dialBusy = true;
+    dialog->Flags().dialBusy = true;
     for (int button : {IDC_MAIN_BTN_SETTINGS, IDC_MAIN_BTN_SMS, IDC_MAIN_BTN_PHONEBOOK, IDC_MAIN_BTN_CALL}) {
         Click(button);
         EXPECT_EQ(dialog->CurrentPage(), &dialog->homePage) << button;
@@ -84,7 +87,7 @@ TEST_F(MainDialogTest, PageButtonsRefuseWhileDiallingAndTheStatusClearsAfterFive
     // While dialling the status tick leaves the line alone; afterwards it clears within 5 s.
     wintest::Pump(5600);
     EXPECT_EQ(Status(), String(IDS_BUSY_DIALING));
-    dialog->dialBusy = false;
+    dialog->Flags().dialBusy = false;
     Click(IDC_MAIN_BTN_SETTINGS);
     EXPECT_EQ(dialog->CurrentPage(), &dialog->accountPage);
     DWORD start = GetTickCount();
@@ -99,11 +102,11 @@ TEST_F(MainDialogTest, EachBusyCheckReportsItsOwnText) {
         bool (ui::OrvaneDlg::*check)(bool);
         UINT text;
     } checks[] = {
-        {dialog->connected, &ui::OrvaneDlg::IsNetConnected, IDS_BUSY_NET_CONNECTED},
-        {dialog->dialBusy, &ui::OrvaneDlg::IsDialBusy, IDS_BUSY_DIALING},
-        {dialog->callBusy, &ui::OrvaneDlg::IsCallBusy, IDS_BUSY_CALL},
-        {dialog->smsSending, &ui::OrvaneDlg::IsSmsSending, IDS_BUSY_SMS_SENDING},
-        {dialog->portBusy, &ui::OrvaneDlg::IsPortBusy, IDS_BUSY_PORT},
+        {dialog->Flags().connected, &ui::OrvaneDlg::IsNetConnected, IDS_BUSY_NET_CONNECTED},
+        {dialog->Flags().dialBusy, &ui::OrvaneDlg::IsDialBusy, IDS_BUSY_DIALING},
+        {dialog->Flags().callBusy, &ui::OrvaneDlg::IsCallBusy, IDS_BUSY_CALL},
+        {dialog->Flags().smsSending, &ui::OrvaneDlg::IsSmsSending, IDS_BUSY_SMS_SENDING},
+        {dialog->Flags().portBusy, &ui::OrvaneDlg::IsPortBusy, IDS_BUSY_PORT},
     };
     for (Check& c : checks) {
         EXPECT_FALSE((dialog.get()->*c.check)(true));
@@ -119,11 +122,11 @@ TEST_F(MainDialogTest, EachBusyCheckReportsItsOwnText) {
 }
 
 TEST_F(MainDialogTest, PreloadStartsOnlyWhenNotConnected) {
-    dialog->connected = true;
+    dialog->Flags().connected = true;
     Click(IDC_MAIN_BTN_SMS);
     EXPECT_EQ(dialog->CurrentPage(), &dialog->smsListPage);
     EXPECT_FALSE(dialog->preloaded) << "no card reading while a connection is up";
-    dialog->connected = false;
+    dialog->Flags().connected = false;
     Click(IDC_MAIN_BTN_PHONEBOOK);
     EXPECT_EQ(dialog->CurrentPage(), &dialog->phoneBookPage);
     EXPECT_TRUE(dialog->preloaded);
@@ -133,7 +136,7 @@ TEST_F(MainDialogTest, StatusMessageKinds) {
     PostMessageW(dialog->Hwnd(), WM_APP_STATUS, 2, IDS_BUSY_PORT);
     wintest::Pump(20);
     EXPECT_EQ(Status(), String(IDS_BUSY_PORT));
-    ui::PostStatusLiteral(dialog->Hwnd(), L"手工文字");
+    dialog->PostStatusText(L"手工文字");
     wintest::Pump(20);
     EXPECT_EQ(Status(), L"手工文字");
     PostMessageW(dialog->Hwnd(), WM_APP_STATUS, 0, IDS_NET_CONNECTED);
@@ -220,8 +223,8 @@ namespace {
 
 // A hang-up that the module never confirms must not keep the program from ending.
 TEST_F(MainDialogTest, ExitEndsEvenWhenTheHangUpIsNeverConfirmed) {
-    dialog->dialBusy = true;
-    dialog->connected = true;
+    dialog->Flags().dialBusy = true;
+    dialog->Flags().connected = true;
     DWORD start = GetTickCount();
     SendMessageW(dialog->Hwnd(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_BTN_CLOSE, BN_CLICKED), 0);
     DWORD took = GetTickCount() - start;

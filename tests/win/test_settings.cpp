@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
-#include "app/SkinFile.h"
+#include "settings/SettingsFile.h"
+#include "settings/SkinFile.h"
 #include "resource.h"
 #include "tests/win/WinTestSupport.h"
 
@@ -191,11 +191,17 @@ TEST_F(SettingsTest, ChineseTextsStayAnsiAndAreNeverCutInsideACharacter) {
     EXPECT_NE(Get().find("TEL=\xB2\xE2\xCA\xD4"), std::string::npos);
 }
 
-TEST_F(SettingsTest, ProcessWideRecordIsOneObject) {
-    settings::Settings& a = settings::TheSettings();
-    a.MONTHALARM = 123;
-    EXPECT_EQ(settings::TheSettings().MONTHALARM, 123);
-    a = settings::Settings();
+TEST_F(SettingsTest, TheStoreSavesItsCurrentRecord) {
+    Put("[SETTING]\r\nMONTHALARM=1\r\n");
+    settings::Settings loaded;
+    ASSERT_TRUE(Load(loaded));
+    settings::SettingsStore store;
+    store.Replace(loaded);
+    store.Change([](settings::Settings& s) { s.MONTHALARM = 123; });
+    ASSERT_TRUE(settings::SaveSettings(store));
+    settings::Settings back;
+    ASSERT_TRUE(Load(back));
+    EXPECT_EQ(back.MONTHALARM, 123);
 }
 
 class SkinFileTest : public TempFileTest {

@@ -12,15 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
 #include "framework/MessageFilter.h"
 #include "resource.h"
 #include "tests/win/WinTestSupport.h"
-#include "ui/BitmapButton.h"
-#include "ui/ControlList.h"
-#include "ui/ListScrollBar.h"
-#include "ui/SkinnedList.h"
-#include "ui/ToolTipDialog.h"
+#include "skin/BitmapButton.h"
+#include "skin/ControlList.h"
+#include "skin/ListScrollBar.h"
+#include "skin/SkinnedList.h"
+#include "skin/ToolTipDialog.h"
 
 namespace {
 
@@ -193,7 +192,11 @@ HINSTANCE Module() {
 
 class SkinPage : public ui::CToolTipDialog {
 public:
-    explicit SkinPage(UINT templateId) : CToolTipDialog(Module(), templateId) {}
+    explicit SkinPage(UINT templateId) : CToolTipDialog(Module(), templateId) {
+        // The main window's colours: its status line and network type in the second one.
+        SetTextColours(RGB(0, 0, 128), RGB(1, 2, 3));
+        SetHighlightedTexts({IDC_MAIN_STATUS, IDC_MAIN_NETWORK_TYPE});
+    }
     std::function<void(SkinPage&)> init;
 
 protected:
@@ -299,8 +302,6 @@ class SkinnedControls : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(Module(), nullptr) << "the test resource module could not be made";
-        settings::TheSettings().textColor[0] = RGB(0, 0, 128);
-        settings::TheSettings().textColor[1] = RGB(1, 2, 3);
     }
 };
 

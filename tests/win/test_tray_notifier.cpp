@@ -9,8 +9,8 @@
 
 #include "resource.h"
 #include "tests/win/WinTestSupport.h"
-#include "ui/TaskbarNotifier.h"
-#include "ui/TrayIcon.h"
+#include "skin/TaskbarNotifier.h"
+#include "skin/TrayIcon.h"
 
 using ui::CTaskbarNotifier;
 using ui::CTrayIcon;
