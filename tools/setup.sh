@@ -2,7 +2,8 @@
 # Installs what the build and the tests need on Debian 12 (as root), when it is missing.
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix mingw-w64-tools wine
+packages=(cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
+          clang libclang-rt-14-dev wine
           wine64 xvfb xauth x11-utils imagemagick librsvg2-bin fonts-wqy-microhei locales sox)
 
 missing=()
