@@ -1,8 +1,9 @@
 // Phone book read benchmark: 200 entries read from the simulated card and listed, over several
 // runs. Prints the total time from the page button to the last row and the longest the main
 // window's message loop stood still meanwhile (a thread pings it all the time). Not a test.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <atomic>
