@@ -26,10 +26,15 @@ constexpr phonebook::FaultLines kFaultLines{178, 546, 270};
 constexpr int kColumnCount = 2;
 constexpr int kColumnMargin = 10;
 constexpr int kMinColumnWidth = 85;
+// Longest time the window thread spends adding rows before it takes its other messages again.
+constexpr double kFillSliceMs = 10.0;
+constexpr double kUnlimitedSliceMs = 1e12;
 
 // The page's own message: the context menu at a screen point (lParam), posted by the pre-dispatch
 // filter so the menu's loop never runs inside the message hook.
 constexpr UINT kShowMenuMessage = WM_APP + 1;
+// The page's own message: the next slice of rows of the fill whose generation is wParam.
+constexpr UINT kContinueFillMessage = WM_APP + 2;
 
 const ui::ButtonRow kButtons[] = {
     {IDC_PB_ADD, IDB_BTN_ADD, IDB_BTN_ADD_SEL, 0, 0, 1},
@@ -142,16 +147,16 @@ void DlgTelList::SetUpList() {
 void DlgTelList::ReadCard() {
     std::weak_ptr<bool> alive = alive_;
     PageReadSink sink(host_, [this, alive](std::vector<PhoneBookRecord> records) {
-        host_.RunOnUiThread([this, alive, records = std::move(records)] {
+        host_.RunOnUiThread([this, alive, records = std::move(records)]() mutable {
             const std::shared_ptr<bool> living = alive.lock();
-            if (living && *living) Fill(records);
+            if (living && *living) Fill(std::move(records));
         });
     });
     phonebook::ModemCard card(kSourceName, kFaultLines);
     phonebook::RunReadWorker(card, sink);
 }
 
-void DlgTelList::Fill(const std::vector<PhoneBookRecord>& records) {
+void DlgTelList::Fill(std::vector<PhoneBookRecord> records) {
     phonebook::PhoneBookTable& table = host_.PhoneBook();
     table.Clear();
     for (const PhoneBookRecord& record : records) table.Put(record);
@@ -160,19 +165,53 @@ void DlgTelList::Fill(const std::vector<PhoneBookRecord>& records) {
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     ListView_DeleteAllItems(list);
     ListView_SetItemCount(list, static_cast<int>(records.size()));
-    int row = 0;
-    for (const PhoneBookRecord& record : records) {
-        if (InsertRow(list, row, win::AnsiToWide(phonebook::FieldText(record.name)),
-                      win::AnsiToWide(phonebook::FieldText(record.number)), record.id) >= 0)
-            ++row;
+    filling_ = std::move(records);
+    fillNext_ = 0;
+    fillRunning_ = true;
+    ++fillGeneration_;
+    ContinueFill(fillGeneration_, kFillSliceMs);
+}
+
+void DlgTelList::ContinueFill(unsigned generation, double sliceMs) {
+    if (generation != fillGeneration_ || !fillRunning_) return;
+    // A list control takes a while for each row: the rows go in slices, and the window thread
+    // handles its other messages between them.
+    HWND list = Item(IDC_PB_LIST);
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    const LONGLONG slice =
+        static_cast<LONGLONG>(sliceMs * static_cast<double>(frequency.QuadPart) / 1000.0);
+    while (fillNext_ < filling_.size()) {
+        const PhoneBookRecord& record = filling_[fillNext_++];
+        InsertRow(list, ListView_GetItemCount(list),
+                  win::AnsiToWide(phonebook::FieldText(record.name)),
+                  win::AnsiToWide(phonebook::FieldText(record.number)), record.id);
+        QueryPerformanceCounter(&now);
+        if (now.QuadPart - start.QuadPart >= slice) break;
     }
+    // The rest after the messages already waiting (the task queue would run it at once); should
+    // the message not go, at once.
+    if (fillNext_ < filling_.size()) {
+        if (PostMessageW(Hwnd(), kContinueFillMessage, generation, 0)) return;
+        ContinueFill(generation, kUnlimitedSliceMs);
+        return;
+    }
+    fillRunning_ = false;
+    filling_.clear();
+    fillNext_ = 0;
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
+}
+
+void DlgTelList::FinishFill() {
+    ContinueFill(fillGeneration_, kUnlimitedSliceMs);
 }
 
 void DlgTelList::PutRow(const PhoneBookRecord& record, bool isNew) {
     HWND list = Item(IDC_PB_LIST);
     if (!list) return;
+    FinishFill();  // the row of the record may still be waiting
     const std::wstring name = win::AnsiToWide(phonebook::FieldText(record.name));
     std::wstring number = win::AnsiToWide(phonebook::FieldText(record.number));
     int row = -1;
@@ -370,6 +409,11 @@ bool DlgTelList::PreTranslate(const MSG& msg) {
 }
 
 bool DlgTelList::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    if (msg == kContinueFillMessage) {
+        ContinueFill(static_cast<unsigned>(wParam), kFillSliceMs);
+        result = 0;
+        return true;
+    }
     if (msg == kShowMenuMessage) {
         ShowMenu(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         result = 0;

@@ -44,7 +44,11 @@ private:
     };
 
     void SetUpList();
-    void Fill(const std::vector<PhoneBookRecord>& records);
+    // Replaces the table and the list with the records read; the list fills in slices.
+    void Fill(std::vector<PhoneBookRecord> records);
+    void ContinueFill(unsigned generation, double sliceMs);
+    // Adds the rows still waiting at once.
+    void FinishFill();
     std::vector<Row> SelectedRows() const;
     void Add();
     void Edit();
@@ -55,6 +59,11 @@ private:
 
     host::MainWindow& host_;
     DlgTelOperate& editor_;
+    // Records of the last read not yet in the list, from fillNext_ on; each read a new generation.
+    std::vector<PhoneBookRecord> filling_;
+    std::size_t fillNext_ = 0;
+    unsigned fillGeneration_ = 0;
+    bool fillRunning_ = false;  // the list's drawing is off until the last row is in
     // Tasks handed to the window thread run only while this page and its window exist.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(false);
 };

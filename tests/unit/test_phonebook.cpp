@@ -92,6 +92,17 @@ TEST(PhoneBookTable, LookupIsExactLowestSlotAndSkipsFreeSlots) {
     EXPECT_EQ(id, 9);
     table.Free(500);  // out of range: nothing happens
     EXPECT_EQ(table.Count(), 2);
+    // Entries in slot order; prefix search skips free slots and empty numbers.
+    ASSERT_TRUE(table.Put(Rec(1, "", "No number")));
+    const std::vector<PhoneBookRecord> entries = table.Entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].id, 1);
+    EXPECT_EQ(entries[2].id, 9);
+    ASSERT_NE(table.FirstNumberStartingWith("100"), nullptr);
+    EXPECT_EQ(table.FirstNumberStartingWith("100")->id, 9);
+    EXPECT_EQ(table.FirstNumberStartingWith("")->id, 7);
+    EXPECT_EQ(table.FirstNumberStartingWith("10087"), nullptr);
+    table.Free(1);
 
     // Texts without their zero are cut to the field.
     PhoneBookRecord full{};
