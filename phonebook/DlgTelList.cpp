@@ -63,11 +63,6 @@ int InsertRow(HWND list, int at, const std::wstring& name, const std::wstring& n
     return row;
 }
 
-bool BusyForCardChange(host::MainWindow& host) {
-    return host.IsNetConnected(true) || host.IsDialBusy(true) || host.IsCallBusy(true) ||
-           host.IsSmsSending(true) || host.IsPortBusy(true);
-}
-
 // The read worker's way out: the port flag, the status line and the window thread.
 class PageReadSink final : public phonebook::ReadSink {
 public:
@@ -264,7 +259,7 @@ void DlgTelList::Edit() {
 }
 
 void DlgTelList::Delete() {
-    if (BusyForCardChange(host_)) return;
+    if (phonebook::CardBusy(host_)) return;
     const std::vector<Row> rows = SelectedRows();
     if (rows.empty()) return;
     std::vector<phonebook::SelectedRow> selected;
@@ -327,7 +322,7 @@ void DlgTelList::ShowMenu(POINT screen) {
 }
 
 void DlgTelList::Import() {
-    if (BusyForCardChange(host_)) return;
+    if (phonebook::CardBusy(host_)) return;
     TrayQuiet quiet(host_);
     std::wstring path;
     if (!phonebook::ChooseCsvToOpen(host_.Window(), path)) return;

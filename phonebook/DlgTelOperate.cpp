@@ -66,9 +66,7 @@ void DlgTelOperate::RefuseLength(int controlId, std::size_t limit) {
 }
 
 void DlgTelOperate::Save() {
-    if (host_.IsNetConnected(true) || host_.IsDialBusy(true) || host_.IsCallBusy(true) ||
-        host_.IsSmsSending(true) || host_.IsPortBusy(true))
-        return;
+    if (phonebook::CardBusy(host_)) return;
     phonebook::SaveRequest request;
     request.mode = mode_;
     request.editedId = editedId_;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "host/MainWindow.h"
 #include "modem/ModemModule.h"
 #include "phonebook/PhoneBookCore.h"
 
@@ -38,5 +39,12 @@ private:
     const char* source_;
     FaultLines lines_;
 };
+
+// The checks before the phone book changes the card, in their order, each refusal reported on the
+// status line: true when another operation has the card.
+inline bool CardBusy(host::MainWindow& host) {
+    return host.IsNetConnected(true) || host.IsDialBusy(true) || host.IsCallBusy(true) ||
+           host.IsSmsSending(true) || host.IsPortBusy(true);
+}
 
 }  // namespace phonebook

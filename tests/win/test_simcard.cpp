@@ -475,7 +475,8 @@ TEST_F(SimCard, PhoneBookLiesWhenTold) {
     EXPECT_EQ(book[1].id, -3);
     EXPECT_EQ(std::string(book[0].number, sizeof book[0].number), "1380013800099999");
     EXPECT_EQ(book[1].name[sizeof book[1].name - 1], '*');
-    EXPECT_EQ(static_cast<unsigned char>(book[2].number[0]), 0xCD) << "only the real records are written";
+    EXPECT_EQ(static_cast<unsigned char>(book[2].number[0]), 0xCD)
+        << "only the real records are written";
 }
 
 TEST_F(SimCard, PhoneBookHonoursItsTwoHundredAndOneSlots) {

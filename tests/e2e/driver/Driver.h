@@ -152,7 +152,6 @@ std::wstring ListViewCell(HWND list, int row, int column);
 int ListViewSelection(HWND list);           // first selected row, -1 for none
 bool ListViewSelect(HWND list, int row);    // selects and focuses exactly this row (the parent gets LVN_ITEMCHANGED)
 POINT ListViewRowPoint(HWND list, int row); // client point in the middle of a row's label, for PostClick
-bool ListViewSelectRows(HWND list, const std::vector<int>& rows); // selects exactly these rows (multi-select lists)
 
 // ---- Screenshots, atoms, mutexes
 
