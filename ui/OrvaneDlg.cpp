@@ -477,7 +477,8 @@ void OrvaneDlg::OnTimer(UINT_PTR id) {
 
 void OrvaneDlg::StatusTick() {
     if (flags_.dialBusy) return;
-    if (ItemText(IDC_MAIN_STATUS) != res::LoadStr(Resources(), IDS_STATUS_BLANK))
+    // The waiting-for-the-card text after a resume stays until the card is back.
+    if (!resuming_ && ItemText(IDC_MAIN_STATUS) != res::LoadStr(Resources(), IDS_STATUS_BLANK))
         SetStatusText(IDS_STATUS_BLANK, host::StatusKind::Message);
 
     if (monthAlarm_.Check(monthReceivedBefore, connectionReceived, settings_.Snapshot()->MONTHALARM))
@@ -674,6 +675,7 @@ void OrvaneDlg::ResumeAfterSleep() {
     std::wstring text = res::LoadStr(Resources(), IDS_INITIALIZING);
     if (text.find(L"...") == std::wstring::npos) text += L" ...";
     SetSeeThroughText(IDC_MAIN_STATUS, text);
+    resuming_ = true;
     if (resumeThread_) {
         if (WaitForSingleObject(resumeThread_, 0) != WAIT_OBJECT_0) return;  // already waiting
         CloseHandle(resumeThread_);
@@ -684,6 +686,7 @@ void OrvaneDlg::ResumeAfterSleep() {
                MDM_CALL_GUARDED(mdmModemExist, int32_t{-1}) != 0)
             Sleep(kResumeProbeMs);
         RunOnUiThread([this] {
+            resuming_ = false;
             if (closing_) return;
             SetSeeThroughText(IDC_MAIN_STATUS, L"");
             settings_.Change([](settings::Settings& s) { s.AUTO_DIAL = 1; });
@@ -737,6 +740,12 @@ void OrvaneDlg::ExitWorker() {
         WaitWhile(flags_.dialBusy, kExitFlagWaitMs);
     }
     if (flags_.connected) {
+        // The last bytes first: the record the hang-up writes must hold them all.
+        uint32_t received = connectionReceived, sent = connectionSent;
+        if (MDM_CALL_GUARDED(mdmNetTransmitStatus, int32_t{-1}, entry, &received, &sent) == 0) {
+            connectionReceived = received;
+            connectionSent = sent;
+        }
         MDM_CALL_GUARDED(mdmNetHangup, int32_t{-1}, entry);
         WaitWhile(flags_.connected, kExitFlagWaitMs);
     }

@@ -170,6 +170,7 @@ private:
     std::atomic<bool> connectedAtExit_{false};
     bool suspendPending_ = false;
     bool hungUpForSuspend_ = false;
+    bool resuming_ = false;  // waiting for the card after a resume
     HANDLE preloadThread_ = nullptr;
     HANDLE resumeThread_ = nullptr;
 };

@@ -181,4 +181,50 @@ TEST_F(MainWindowTest, CardRemovalEndsTheProgramOnlyForItsPort) {
     EXPECT_FALSE(e2e::MutexExists(L"_OR_VANE_"));
 }
 
+TEST_F(MainWindowTest, ForgedStatusMessagesFreeNothingAndTheWindowKeepsAnswering) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // Any program on the desktop can post the status message; with a pointer-looking kind and
+    // garbage in lParam nothing may be freed or read.
+    for (int i = 0; i < 1000; ++i) {
+        PostMessageW(mainWindow, WM_APP_STATUS, 4, static_cast<LPARAM>(0x10000 + i * 4099));
+        if (i % 100 == 0) PostMessageW(mainWindow, WM_APP_STATUS, 9, -1);
+    }
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        return SendMessageTimeoutW(mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) != 0;
+    }, 10000));
+    Sleep(500);
+    EXPECT_TRUE(orvane.Running());
+    const std::string log = folder.ReadBytes(L"modem.log");
+    EXPECT_NE(log.find("Status message of an unknown kind ignored"), std::string::npos);
+    Close();
+}
+
+TEST_F(MainWindowTest, ResumeWaitsForTheCardWithoutFreezingTheWindow) {
+    ASSERT_TRUE(WritePrivateProfileStringW(L"SETTING", L"AUTO_DIAL", L"1", folder.File(L"modem.ini").c_str()));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND state = e2e::FindChild(mainWindow, IDC_INET_STATE);
+    const std::wstring connected = e2e::LoadSkinString(folder.File(L"skingb.dll"), IDS_DIAL_SUCCEEDED);
+    const std::wstring steady = e2e::LoadSkinString(folder.File(L"skingb.dll"), IDS_NET_CONNECTED);
+    auto isConnected = [&] { std::wstring t = e2e::Text(state); return t == connected || t == steady; };
+    ASSERT_TRUE(e2e::WaitUntil(isConnected, 20000));
+
+    // Suspend while connected hangs up; the card is not back yet when the machine wakes.
+    SendMessageTimeoutW(mainWindow, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0, SMTO_NORMAL, 5000, nullptr);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !isConnected(); }, 10000));
+    ASSERT_EQ(Simctl(L"present 1"), 0);
+    PostMessageW(mainWindow, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+    // While the program waits for the card, its window answers at once, again and again.
+    for (int i = 0; i < 8; ++i) {
+        DWORD_PTR answer = 0;
+        EXPECT_NE(SendMessageTimeoutW(mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0) << i;
+        Sleep(500);
+    }
+    EXPECT_NE(e2e::Text(GetDlgItem(mainWindow, IDC_MAIN_STATUS)).find(L"..."), std::wstring::npos);
+    // The card comes back: the program dials again by itself.
+    ASSERT_EQ(Simctl(L"present 0"), 0);
+    EXPECT_TRUE(e2e::WaitUntil(isConnected, 25000));
+    Close();
+}
+
 }  // namespace
