@@ -26,6 +26,7 @@
 #include "sms/DlgSmsList.h"
 #include "sms/DlgSmsSend.h"
 #include "ui/DlgHome.h"
+#include "ui/Toolbar.h"
 #include "voice/DlgCall.h"
 #include "voice/DlgCallRec.h"
 
@@ -162,6 +163,7 @@ private:
     CTaskbarNotifier popup_;
     bool popupCreated_ = false;
     CTrayIcon tray_;
+    Toolbar toolbar_;
     int comPort_ = 0;
     int networkMode_ = -1;
     double maxLineRate_ = 0;

@@ -227,4 +227,64 @@ TEST_F(MainWindowTest, ResumeWaitsForTheCardWithoutFreezingTheWindow) {
     Close();
 }
 
+// stand_in.exe beside this test program (it records how it was started).
+std::wstring StandInPath() {
+    wchar_t self[MAX_PATH];
+    std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"stand_in.exe";
+}
+
+TEST_F(MainWindowTest, ToolbarShowsItsEntriesWithoutGapsAndStartsWhatTheySay) {
+    ASSERT_TRUE(folder.CopyIn(StandInPath(), L"stand_in.exe"));
+    // The browser registered for HTTP is the stand-in, with the usual quoted arguments.
+    HKEY key = nullptr;
+    const wchar_t* command = L"HTTP\\shell\\open\\command";
+    wchar_t saved[512] = {};
+    DWORD savedSize = sizeof saved - sizeof(wchar_t);
+    const bool hadCommand = RegGetValueW(HKEY_CLASSES_ROOT, command, nullptr, RRF_RT_REG_SZ, nullptr, saved,
+                                         &savedSize) == ERROR_SUCCESS;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, command, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring browser = L"\"" + folder.File(L"stand_in.exe") + L"\" \"%1\"";
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(browser.c_str()),
+                   static_cast<DWORD>((browser.size() + 1) * sizeof(wchar_t)));
+    // Three sections with gaps between them fill the first three buttons.
+    const std::wstring ini = L"[TOOLBAR_2]\r\naction_type=1\r\n"
+                             L"[TOOLBAR_5]\r\naction_type=12\r\naction=STAND_IN.EXE\r\naction_data=-page 5\r\n"
+                             L"[TOOLBAR_7]\r\naction_type=11\r\naction=" + folder.File(L"stand_in.exe") + L"\r\n";
+    ASSERT_TRUE(folder.WriteText(L"ToolBar.ini", ini));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(e2e::IsVisible(GetDlgItem(mainWindow, IDC_MAIN_TOOLBAR1 + i)), i < 3) << i;
+    folder.Screenshot(L"toolbar", mainWindow);
+
+    auto lines = [&] {
+        std::vector<std::wstring> out;
+        std::wstring log = e2e::Wide(folder.ReadBytes(L"stand_in.log"));
+        for (size_t at = 0, end; (end = log.find(L"\r\n", at)) != std::wstring::npos; at = end + 2)
+            out.push_back(log.substr(at, end - at));
+        return out;
+    };
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_TOOLBAR1 + i));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return lines().size() == static_cast<size_t>(i + 1); }, 10000)) << i;
+    }
+    const auto started = lines();
+    Logf("toolbar started: %s | %s | %s", e2e::Utf8(started[0]).c_str(), e2e::Utf8(started[1]).c_str(),
+         e2e::Utf8(started[2]).c_str());
+    EXPECT_EQ(started[0].substr(started[0].find(L'|')), L"|") << "the browser, without parameters";
+    EXPECT_NE(started[1].find(L"|-page 5"), std::wstring::npos) << "the program with its data";
+    EXPECT_EQ(_wcsicmp(started[1].substr(0, started[1].find(L'|')).c_str(), folder.Path().c_str()), 0)
+        << "in the program's own folder";
+    EXPECT_EQ(started[2].substr(started[2].find(L'|')), L"|") << "opened by the shell";
+    Close();
+
+    if (hadCommand)
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(saved),
+                       static_cast<DWORD>((wcslen(saved) + 1) * sizeof(wchar_t)));
+    else
+        RegDeleteValueW(key, nullptr);
+    RegCloseKey(key);
+}
+
 }  // namespace
