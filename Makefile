@@ -13,6 +13,7 @@ test: build
 
 bench: build
 	tools/bench-startup.sh $(BUILD)/target
+	tools/bench-watcher.sh $(BUILD)/target
 
 setup:
 	tools/setup.sh
