@@ -13,7 +13,7 @@ test: build
 
 bench: build
 	tools/bench-startup.sh $(BUILD)/target
-	tools/bench-watcher.sh $(BUILD)/target
+	tools/bench.sh $(BUILD)/target bench_watcher 60
 
 setup:
 	tools/setup.sh

@@ -103,8 +103,11 @@ void Install(const Config& config) {
         return;
     }
     const long result = key.SetProgram(kRunValue, win::ModulePath());
-    if (result != ERROR_SUCCESS)
-        Log(L"cannot write the Run value (error " + std::to_wstring(result) + L")");
+    if (result != ERROR_SUCCESS) {
+        Log(L"cannot write the Run value (error " + std::to_wstring(result) +
+            L"): the watcher will not start with Windows");
+        return;
+    }
     Log(L"installed for " + config.programPath + L" on COM" + std::to_wstring(config.port));
 }
 

@@ -98,7 +98,8 @@ void WatcherWindow::OnDeviceChange(WPARAM event, LPARAM data) {
     if (!ShouldLaunch(arrival, win::VersionClass(), config_.port, modemName_)) return;
 
     launching_ = true;
-    Log(L"card arrived at " + std::wstring(arrival.portName));
+    constexpr std::size_t kLoggedNameLength = 64;
+    Log(L"card arrived at " + std::wstring(arrival.portName.substr(0, kLoggedNameLength)));
     if (!PostMessageW(Hwnd(), kLaunchMessage, 0, 0)) launching_ = false;
 }
 

@@ -221,18 +221,15 @@ TEST(WatcherDataFile, GarbledFilesAreRefused) {
 }
 
 TEST(WatcherNotice, TemplateFollowsTheSystemLanguage) {
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0804), IDD_LAUNCH_NOTICE_GB);    // Chinese (PRC)
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0404), IDD_LAUNCH_NOTICE_BIG5);  // Chinese (Taiwan)
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0C04), IDD_LAUNCH_NOTICE_GB);    // Hong Kong: sub 3
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0409), IDD_LAUNCH_NOTICE_EN);    // English (US)
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0809), IDD_LAUNCH_NOTICE_EN);    // English (UK)
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0C0A), IDD_LAUNCH_NOTICE_EN);    // Spanish
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0411), IDD_LAUNCH_NOTICE_EN);    // Japanese
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0407), IDD_LAUNCH_NOTICE_GB);    // German
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0412), IDD_LAUNCH_NOTICE_GB);    // Korean
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0000), IDD_LAUNCH_NOTICE_GB);
-    // Only the primary language's 10 bits count, not neighbouring ids.
-    EXPECT_EQ(watcher::NoticeTemplateFor(0x0408), IDD_LAUNCH_NOTICE_GB);  // Greek
+    // Traditional script only for sub-language 1; other Chinese regions (Hong Kong: 3) get GB.
+    EXPECT_EQ(watcher::NoticeTemplateFor(0x0404), IDD_LAUNCH_NOTICE_BIG5);
+    EXPECT_EQ(watcher::NoticeTemplateFor(0x0C04), IDD_LAUNCH_NOTICE_GB);
+    // Every English, Spanish and Japanese region reads English; anything else reads GB.
+    EXPECT_EQ(watcher::NoticeTemplateFor(0x0809), IDD_LAUNCH_NOTICE_EN);
+    EXPECT_EQ(watcher::NoticeTemplateFor(0x0C0A), IDD_LAUNCH_NOTICE_EN);
+    EXPECT_EQ(watcher::NoticeTemplateFor(0x0411), IDD_LAUNCH_NOTICE_EN);
+    EXPECT_EQ(watcher::NoticeTemplateFor(0x0407), IDD_LAUNCH_NOTICE_GB);
+    // Only the primary language's 10 bits count.
     EXPECT_EQ(watcher::NoticeTemplateFor(0x0809 | 0x0200), IDD_LAUNCH_NOTICE_GB);
 }
 
