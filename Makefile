@@ -22,6 +22,7 @@ test: build
 
 bench: build
 	tools/bench-startup.sh $(BUILD)/target
+	tools/bench.sh $(BUILD)/target bench_watcher 60
 
 fuzz: build
 	FUZZ_SECONDS=$(FUZZ_SECONDS) tools/fuzz.sh $(BUILD)/fuzz

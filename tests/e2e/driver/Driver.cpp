@@ -1038,4 +1038,16 @@ std::wstring LoadSkinString(const std::wstring& libraryPath, UINT id) {
     return result;
 }
 
+double PrivateMiB(HANDLE process) {
+    uint64_t total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    for (uintptr_t at = 0; VirtualQueryEx(process, reinterpret_cast<void*>(at), &info, sizeof info) == sizeof info;) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+        uintptr_t next = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+        if (next <= at) break;
+        at = next;
+    }
+    return total / 1048576.0;
+}
+
 } // namespace e2e

@@ -164,4 +164,10 @@ std::wstring LoadSkinString(const std::wstring& libraryPath, UINT id);
 bool AtomExists(const std::wstring& name);  // global atom present (GlobalFindAtomW)
 bool MutexExists(const std::wstring& name); // named mutex exists (OpenMutexW)
 
+// ---- Measuring (benchmarks)
+
+// Committed private memory of a process in MiB, summed over its address space (Wine leaves the
+// private-bytes counter of GetProcessMemoryInfo at 0).
+double PrivateMiB(HANDLE process);
+
 } // namespace e2e
