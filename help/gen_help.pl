@@ -87,6 +87,11 @@ for my $topic (@topics) {
     my $metas = () = $html =~ /$charset_meta/g;
     fail("$code/$topic->{file}: needs exactly one charset=utf-8 meta") unless $metas == 1;
     $html =~ s{$charset_meta}{<meta http-equiv="Content-Type" content="text/html; charset=$lang{charset}">};
+    # A line break is a blank to the viewer, and a blank inside CJK text is a visible gap: join
+    # the source lines at wide characters (outside <pre>, where breaks are content).
+    $html = join '', map {
+        /^<pre\b/i ? $_ : s/(?<=[^\x00-\x7F])\n[ \t]*//gr =~ s/\n[ \t]*(?=[^\x00-\x7F])//gr
+    } split m{(<pre\b.*?</pre>)}is, $html;
     ($topic->{title}) = $html =~ m{<title>\s*(.*?)\s*</title>}is;
     fail("$code/$topic->{file}: no <title>") unless $topic->{title};
     my ($keywords) = $html =~ m{<meta\s+name="keywords"\s+content="([^"]*)"}i;

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix mingw-w64-tools wine
-          wine64 xvfb xauth x11-utils imagemagick librsvg2-bin fonts-wqy-microhei locales sox)
+          wine64 xvfb xauth x11-utils imagemagick librsvg2-bin fonts-wqy-microhei locales sox
+          fp-utils msitools wixl zip)
 
 missing=()
 for p in "${packages[@]}"; do
