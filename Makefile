@@ -1,9 +1,9 @@
-# The two commands of README.md: `make run` and `make test`.
+# The two commands of README.md: `make run` and `make test`; `make dist` writes the installer.
 BUILD  ?= build
 JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: run test build setup clean bench
+.PHONY: run test build setup clean bench dist
 
 run: build
 	tools/run.sh $(BUILD)/target
@@ -27,6 +27,17 @@ build: setup
 	cmake --build $(BUILD)/asan -j$(JOBS)
 	cmake --build $(BUILD)/target -j$(JOBS)
 	printf 'subdirs("host")\nsubdirs("asan")\nsubdirs("target")\n' > $(BUILD)/CTestTestfile.cmake
+
+# The shipped package, from the 32-bit product tree: $(BUILD)/dist/Orvane-<version>-win32.msi and
+# .zip (stripped copies of the staged program folder).
+VERSION  := $(shell awk '/^project.Orvane VERSION/ { print $$3 }' CMakeLists.txt)
+DIST_DIR := $(abspath $(BUILD))/dist
+dist: setup
+	cmake -S . -B $(BUILD)/i686 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/i686-mingw.cmake \
+	      -DORVANE_PRODUCT_ONLY=ON -DORVANE_DIST_DIR=$(DIST_DIR) >/dev/null
+	cmake --build $(BUILD)/i686 -j$(JOBS) --target orvane_dist
+	@for f in $(DIST_DIR)/Orvane-$(VERSION)-win32.msi $(DIST_DIR)/Orvane-$(VERSION)-win32.zip; do \
+	    printf '%-60s %10s bytes\n' "$$f" "$$(stat -c %s "$$f")"; done
 
 clean:
 	rm -rf $(BUILD)
