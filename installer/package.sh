@@ -48,8 +48,9 @@ cp "$setup_dll" "$work/OrvaneSetup.dll"
 # What wixl cannot say, added to its tables:
 # - modem.ini holds the user's settings: permanent (an uninstall keeps it) and never overwritten
 #   by a later installation;
-# - files the programs create beside themselves go with the uninstall: the watcher's data file
-#   and the module's log always, modem.ini only when SETTINGSDIR is set (REMOVESETTINGS=1);
+# - files the programs create beside themselves go with the uninstall: the module's log always,
+#   the watcher's data file unless an upgrade removes the old version (CLEANUPDIR set), modem.ini
+#   only with REMOVESETTINGS=1 (SETTINGSDIR set);
 # - REMOVESETTINGS reaches the elevated part of the uninstall.
 table() { msiinfo export "$work/$name.msi" "$1" | tail -n +4; }
 attributes=$(table Component | awk -F'\t' '$1 == "c_modem.ini" { print $4 }')
@@ -66,7 +67,7 @@ remove_row() {
 }
 msibuild "$work/$name.msi" \
     -q "UPDATE Component SET Attributes = $((attributes | 16 | 128)) WHERE Component = 'c_modem.ini'" \
-    -q "$(remove_row rm_watcher_data Sentrel.dat INSTALLDIR)" \
+    -q "$(remove_row rm_watcher_data Sentrel.dat CLEANUPDIR)" \
     -q "$(remove_row rm_module_log modem.log INSTALLDIR)" \
     -q "$(remove_row rm_settings modem.ini SETTINGSDIR)" \
     -q "$secure_query"

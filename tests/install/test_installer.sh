@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installer end to end in the test run's Wine prefix: install, look at what was installed,
-# start the installed program, uninstall (settings kept), reinstall (settings untouched),
-# uninstall with REMOVESETTINGS=1 (nothing left).
+# start the installed program, remove it as an upgrade does (start-up choices kept), reinstall
+# (settings untouched), uninstall (settings kept), reinstall, uninstall with REMOVESETTINGS=1
+# (nothing left).
 # Environment (set by tests/install/CMakeLists.txt): WINENV WINE_DIR MSI STAGE WINPROBE SHOTS
 #   OBJDUMP
 set -u
@@ -100,6 +101,17 @@ fi
 printf '; changed by the installer test\r\n' >>"$folder/modem.ini"
 check "the program wrote its log beside itself" test -f "$folder/modem.log"
 
+# ---- Removed by an upgrade: the programs go, the user's settings and start-up choices stay
+check "msiexec /x as an upgrade succeeds" msiexec /x upgrade-removal.log \
+    UPGRADINGPRODUCTCODE='{11111111-2222-3333-4444-555555555555}'
+check "the programs are gone" test ! -e "$folder/Orvane.exe"
+check "the settings stay" grep -q 'changed by the installer test' "$folder/modem.ini"
+check "the watcher's data file stays" test -f "$folder/Sentrel.dat"
+check "the Run value Orvane stays" reg_has "$run_key" Orvane
+check "the Run value Sentrel stays" reg_has "$run_key" Sentrel
+check "msiexec /i of the new version succeeds" msiexec /i upgrade-install.log
+check "the kept modem.ini is not overwritten" grep -q 'changed by the installer test' "$folder/modem.ini"
+
 # ---- Uninstall, keeping the settings
 check "msiexec /x succeeds" msiexec /x uninstall.log
 check "only modem.ini is left" only_settings_left
@@ -112,7 +124,6 @@ check "the installer's own key is gone" no reg_key_exists 'HKLM\Software\Orvane'
 
 # ---- Reinstall over the kept settings, then uninstall everything
 check "msiexec /i over kept settings succeeds" msiexec /i reinstall.log
-check "the kept modem.ini is not overwritten" grep -q 'changed by the installer test' "$folder/modem.ini"
 check "msiexec /x REMOVESETTINGS=1 succeeds" msiexec /x uninstall-all.log REMOVESETTINGS=1
 check "nothing is left of the program folder" test ! -e "$folder"
 check "the shortcut is gone again" test "$(shortcuts)" = 0
