@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Every staged help file opens in the Windows help viewer with its own title, each on a system of
-# its language (the viewer reads a help file's title, contents and index in the system code page,
+# Every staged help file opens in the Windows help viewer with its own title and all its topics
+# in the contents, each on a system of its language (the viewer reads a help file's title, contents and index in the system code page,
 # which is why the program only opens the help file of the system language). Screenshots of the
 # viewers go to $SHOTS/help-<code>.png.
 # Environment (set by tests/install/CMakeLists.txt): WINENV WINE_DIR STAGE WINPROBE SHOTS LANGUAGES
+#   TOPICS
 set -u
+topics=$(grep -c -E '^ *[^ #]' "$TOPICS")
 declare -A locale_of=([gb]=zh_CN.UTF-8 [big5]=zh_TW.UTF-8 [en]=C.UTF-8 [jap]=ja_JP.UTF-8
                       [spa]=es_ES.UTF-8)
 failures=0
@@ -32,9 +34,9 @@ while IFS='|' read -r code file _ _ _ _ _ title _; do
         continue
     fi
     chm="Z:${STAGE//\//\\}\\$file" shot="Z:${SHOTS//\//\\}\\help-$code.png"
-    if ORVANE_LANG=$loc "$WINENV" run "$WINE_DIR" "$WINPROBE" help "$chm" "$title" "$shot" \
+    if ORVANE_LANG=$loc "$WINENV" run "$WINE_DIR" "$WINPROBE" help "$chm" "$title" "$topics" "$shot" \
         >>"$log" 2>&1; then
-        echo "ok: $file opens as \"$title\" on a $loc system"
+        echo "ok: $file opens as \"$title\" with $topics topics on a $loc system"
     else
         echo "FAILED: $file does not open as \"$title\" on a $loc system:"
         tail -n 3 "$log" | tr -d '\r' | sed 's/^/  /'

@@ -1,12 +1,16 @@
 // Looks at an installed program from outside, for the installer and help file test scripts:
 //   winprobe orvane EXE SHOT.png          starts Orvane, waits for its main window (or at least its
 //                                         wait box), takes a screenshot, and ends it
-//   winprobe help CHM "TITLE" SHOT.png    opens a help file in the help viewer, checks the viewer's
-//                                         title, takes a screenshot, and closes it
+//   winprobe help CHM "TITLE" N SHOT.png  opens a help file in the help viewer, checks the viewer's
+//                                         title and that its contents list N topics, takes a
+//                                         screenshot, and closes it
 // Prints what it saw; exit code 0 when it saw what it waited for and the program ended.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "Driver.h"
@@ -65,7 +69,22 @@ int ProbeOrvane(const std::wstring& exe, const std::wstring& shot) {
     return orvane.ExitCode() == 0 ? 0 : 1;
 }
 
-int ProbeHelp(const std::wstring& chm, const std::wstring& title, const std::wstring& shot) {
+// The viewer's contents tree (the first visible tree view in its window), or null.
+HWND ContentsTree(HWND viewer) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        viewer,
+        [](HWND child, LPARAM out) -> BOOL {
+            if (e2e::ClassOf(child) != WC_TREEVIEWW || !IsWindowVisible(child)) return TRUE;
+            *reinterpret_cast<HWND*>(out) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+int ProbeHelp(const std::wstring& chm, const std::wstring& title, long topics,
+              const std::wstring& shot) {
     wchar_t windows[MAX_PATH];
     GetWindowsDirectoryW(windows, MAX_PATH);
     e2e::Process viewer;
@@ -81,7 +100,21 @@ int ProbeHelp(const std::wstring& chm, const std::wstring& title, const std::wst
         return Abandon(viewer, "the help file did not open with its title");
     }
     Logf("winprobe: help viewer \"%s\"", Utf8(e2e::Caption(window)).c_str());
-    Sleep(1000);  // contents and index are filled after the window shows
+    // The contents are filled after the window shows; the count includes collapsed entries.
+    long listed = 0;
+    e2e::WaitUntil(
+        [&] {
+            HWND tree = ContentsTree(window);
+            listed = tree ? static_cast<long>(SendMessageW(tree, TVM_GETCOUNT, 0, 0)) : 0;
+            return listed >= topics;
+        },
+        kStartMs);
+    if (listed != topics) {
+        Logf("winprobe: the contents list %ld topics, not %ld", listed, topics);
+        return Abandon(viewer, "the contents are incomplete");
+    }
+    Logf("winprobe: contents with %ld topics", listed);
+    Sleep(500);  // the rest of the window paints
     if (e2e::SaveScreenshot(shot, window).empty()) Logf("winprobe: no screenshot written");
     PostMessageW(window, WM_CLOSE, 0, 0);
     if (!viewer.WaitExit(kExitMs)) return Abandon(viewer, "the help viewer did not close");
@@ -93,7 +126,9 @@ int ProbeHelp(const std::wstring& chm, const std::wstring& title, const std::wst
 int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"orvane" && argc == 4) return ProbeOrvane(argv[2], argv[3]);
-    if (command == L"help" && argc == 5) return ProbeHelp(argv[2], argv[3], argv[4]);
-    std::fputs("usage: winprobe orvane EXE SHOT.png | winprobe help CHM TITLE SHOT.png\n", stderr);
+    if (command == L"help" && argc == 6) {
+        return ProbeHelp(argv[2], argv[3], std::wcstol(argv[4], nullptr, 10), argv[5]);
+    }
+    std::fputs("usage: winprobe orvane EXE SHOT.png | winprobe help CHM TITLE N SHOT.png\n", stderr);
     return 2;
 }
