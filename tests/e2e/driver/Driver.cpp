@@ -973,6 +973,20 @@ bool ListViewSelect(HWND list, int row) {
     return ListViewSelection(list) == row;
 }
 
+bool ListViewSelectRows(HWND list, const std::vector<int>& rows) {
+    RemoteMemory memory(list, sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    const LPARAM remote = reinterpret_cast<LPARAM>(memory.At(0));
+    if (!memory.Write(0, &item, sizeof item)) return false;
+    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), remote);  // clear every row
+    item.state = LVIS_SELECTED;
+    item.stateMask = LVIS_SELECTED;
+    if (!memory.Write(0, &item, sizeof item)) return false;
+    for (int row : rows) Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote);
+    return Send(list, LVM_GETSELECTEDCOUNT, 0, 0) == static_cast<LRESULT>(rows.size());
+}
+
 POINT ListViewRowPoint(HWND list, int row) {
     RemoteMemory memory(list, sizeof(RECT));
     RECT rect{LVIR_LABEL, 0, 0, 0};
@@ -1025,6 +1039,13 @@ bool MutexExists(const std::wstring& name) {
         return true;
     }
     return GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+std::vector<unsigned char> WindowPixels(HWND window) {
+    RECT area;
+    Pixels pixels;
+    if (!window || !GetWindowRect(window, &area) || !Capture(area, pixels)) return {};
+    return std::vector<unsigned char>(pixels.bytes.begin(), pixels.bytes.end());
 }
 
 std::wstring LoadSkinString(const std::wstring& libraryPath, UINT id) {
