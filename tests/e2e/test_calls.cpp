@@ -40,16 +40,17 @@ protected:
     }
     std::wstring S(UINT id) { return e2e::LoadSkinString(folder.File(L"skingb.dll"), id); }
 
+    HWND PageWith(int controlId) {
+        HWND control = e2e::FindChild(mainWindow, controlId);
+        return control ? GetParent(control) : nullptr;
+    }
     void Start() {
         orvane = folder.Start(L"Orvane.exe");
         mainWindow = e2e::WaitDialogWith(orvane.Id(), IDC_MAIN_STATUS);
         ASSERT_NE(mainWindow, nullptr);
-        HWND dial = e2e::FindChild(mainWindow, IDC_CALL_DIAL);
-        ASSERT_NE(dial, nullptr);
-        callPage = GetParent(dial);
-        HWND list = e2e::FindChild(mainWindow, IDC_CALLREC_LIST);
-        ASSERT_NE(list, nullptr);
-        recordsPage = GetParent(list);
+        callPage = PageWith(IDC_CALL_DIAL);
+        recordsPage = PageWith(IDC_CALLREC_LIST);
+        ASSERT_TRUE(callPage && recordsPage);
     }
     void OpenCallPage() {
         ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_CALL));
@@ -179,8 +180,8 @@ TEST_F(CallsTest, UnansweredRingIsHungUpAfterThirtySecondsAndASecondRingRestarts
 TEST_F(CallsTest, RingWhileOnlineHangsUpTheDataConnectionFirst) {
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_INTERNET));
-    HWND connect = e2e::FindChild(mainWindow, IDC_INET_CONNECT);
-    ASSERT_TRUE(e2e::ClickId(GetParent(connect), IDC_INET_CONNECT));
+    HWND internetPage = PageWith(IDC_INET_CONNECT);
+    ASSERT_TRUE(e2e::ClickId(internetPage, IDC_INET_CONNECT));
     const std::wstring connected = S(IDS_DIAL_SUCCEEDED);
     ASSERT_TRUE(e2e::WaitUntil(
         [&] { return e2e::Text(e2e::FindChild(mainWindow, IDC_INET_STATE)) == connected; }, 15000));
@@ -218,8 +219,8 @@ TEST_F(CallsTest, FailedCallKeepsOtherCardOperationsAwayUntilHangUp) {
 
     // The voice-busy flag stays: the internet page's dial and the records page's delete refuse.
     ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_INTERNET));
-    HWND connect = e2e::FindChild(mainWindow, IDC_INET_CONNECT);
-    ASSERT_TRUE(e2e::ClickId(GetParent(connect), IDC_INET_CONNECT));
+    HWND internetPage = PageWith(IDC_INET_CONNECT);
+    ASSERT_TRUE(e2e::ClickId(internetPage, IDC_INET_CONNECT));
     EXPECT_TRUE(WaitStatus(IDS_BUSY_CALL));
     EXPECT_EQ(JournalCount("CALL mdmNetDial2"), 0);
     ASSERT_NO_FATAL_FAILURE(OpenCallPage());
@@ -237,7 +238,7 @@ TEST_F(CallsTest, FailedCallKeepsOtherCardOperationsAwayUntilHangUp) {
     ASSERT_TRUE(e2e::ClickId(callPage, IDC_CALL_HANGUP));
     EXPECT_TRUE(WaitStatus(IDS_CALL_HUNG_UP));
     ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_INTERNET));
-    ASSERT_TRUE(e2e::ClickId(GetParent(connect), IDC_INET_CONNECT));
+    ASSERT_TRUE(e2e::ClickId(internetPage, IDC_INET_CONNECT));
     EXPECT_TRUE(WaitJournal("CALL mdmNetDial2")) << "after the hang-up the card is free again";
     Close();
 }

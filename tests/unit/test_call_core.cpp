@@ -322,6 +322,7 @@ TEST(NumberCompletion, CompletesFromTheFirstSlotThatBeginsWithThePrefix) {
     EXPECT_EQ(CompleteNumber(book, "13", '9'), "12345678");
     EXPECT_EQ(CompleteNumber(book, "10086,", '1'), "3800138000")
         << "only what follows the last ','";
+    EXPECT_EQ(CompleteNumber(book, "10086,13,", '1'), "3800138000");
     EXPECT_EQ(CompleteNumber(book, "", '+'), "8613912345678");
     EXPECT_EQ(CompleteNumber(book, "13800138000", '1'), std::nullopt) << "longer than any number";
     EXPECT_EQ(CompleteNumber(book, "1380013800", '0'), "")
