@@ -152,39 +152,27 @@ protected:
 // dark letters (a command that can be chosen), false for a greyed one. Separators and margins carry
 // no letters and give no row.
 std::vector<bool> MenuRowsEnabled(HWND menu) {
+    std::vector<bool> rows;
     RECT area{};
     GetWindowRect(menu, &area);
     const int width = area.right - area.left, height = area.bottom - area.top;
-    std::vector<bool> rows;
-    if (width <= 0 || height <= 0) return rows;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    SelectObject(memory, old);
+    const std::vector<unsigned char> bytes = e2e::WindowPixels(menu);
+    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+    if (width <= 0 || height <= 0 || bytes.size() < stride * static_cast<size_t>(height))
+        return rows;
     // Lines holding letters (clearly darker than the menu's face), grouped into bands; the frame's
     // outer pixels are left out. Separators are bands of one or two lines; a character with a
     // gap across it gives two bands close together, which are joined again.
     struct Band {
         int top, bottom, darkest;
     };
-    const auto* pixel = static_cast<const DWORD*>(bits);
     std::vector<Band> bands;
     for (int y = 3; y < height - 3; ++y) {
         int lineDarkest = 255;
         for (int x = 6; x < width - 6; ++x) {
-            const DWORD c = pixel[y * width + x];
-            const int luminance = (GetRValue(c) * 3 + GetGValue(c) * 6 + GetBValue(c)) / 10;
+            const unsigned char* bgr =
+                &bytes[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
+            const int luminance = (bgr[2] * 3 + bgr[1] * 6 + bgr[0]) / 10;
             lineDarkest = std::min(lineDarkest, luminance);
         }
         if (lineDarkest >= 180) continue;
@@ -208,9 +196,6 @@ std::vector<bool> MenuRowsEnabled(HWND menu) {
     // Greyed letters are drawn in the grey text colour (128); letters of a command are black,
     // with lighter pixels where strokes are smoothed.
     for (const Band& band : text) rows.push_back(band.darkest < 110);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return rows;
 }
 
