@@ -23,6 +23,9 @@ constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ru
 constexpr wchar_t kRunValue[] = L"Orvane";
 // Wine reports this Windows version to one program: "winxp64" is 5.2, the XP family.
 constexpr wchar_t kWineAppDefaults[] = L"Software\\Wine\\AppDefaults\\Orvane.exe";
+// The file name box of the common file dialog (combo box in the explorer style, else an edit).
+constexpr int kFileNameCombo = 0x47C;
+constexpr int kFileNameEdit = 0x480;
 // The device class of modems.
 constexpr GUID kModemClass = {
     0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
@@ -342,6 +345,34 @@ TEST_F(SettingsPagesTest, AdvancedRefusesABadSleepTimeThenSavesThePagesAndTheSki
     ASSERT_NO_FATAL_FAILURE(ShowTab(1, IDC_ADV_RING_PATH));
     EXPECT_FALSE(e2e::IsVisible(AdvItem(IDC_ADV_AUTO_DIAL)));
     folder.Screenshot(L"advanced-sound", advanced);
+
+    // Browse opens in the Rings folder beside the program: a bare file name from there is taken
+    // with its full path.
+    HWND soundPage = GetParent(AdvItem(IDC_ADV_RING_PATH));
+    ASSERT_TRUE(e2e::ClickId(soundPage, IDC_ADV_RING_BROWSE));
+    HWND files = e2e::WaitWindow(
+        orvane.Id(),
+        [&](HWND w) {
+            return w != advanced && w != mainWindow && e2e::ClassOf(w) == L"#32770" &&
+                   IsWindowVisible(w) &&
+                   (e2e::FindChild(w, kFileNameCombo) || e2e::FindChild(w, kFileNameEdit));
+        },
+        10000);
+    ASSERT_NE(files, nullptr);
+    folder.Screenshot(L"advanced-sound-browse", files);
+    HWND name = e2e::FindChild(files, kFileNameCombo) ? e2e::FindChild(files, kFileNameCombo)
+                                                      : e2e::FindChild(files, kFileNameEdit);
+    ASSERT_TRUE(e2e::SetText(name, L"ring.wav"));
+    ASSERT_TRUE(e2e::ClickId(files, IDOK));
+    ASSERT_TRUE(e2e::WaitGone(files, 5000));
+    EXPECT_EQ(_wcsicmp(LongPathOf(e2e::Text(AdvItem(IDC_ADV_RING_PATH))).c_str(),
+                       LongPathOf(folder.File(L"Rings\\ring.wav")).c_str()),
+              0)
+        << e2e::Utf8(e2e::Text(AdvItem(IDC_ADV_RING_PATH)));
+    // Default empties its path: the built-in sound.
+    ASSERT_TRUE(e2e::SetText(AdvItem(IDC_ADV_SMS_PATH), L"C:\\gone.wav"));
+    ASSERT_TRUE(e2e::ClickId(soundPage, IDC_ADV_SMS_DEFAULT));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::Text(AdvItem(IDC_ADV_SMS_PATH)).empty(); }, 5000));
     ASSERT_NO_FATAL_FAILURE(ShowTab(2, IDC_ADV_SLEEP_SECONDS));
     folder.Screenshot(L"advanced-other", advanced);
 
@@ -383,6 +414,8 @@ TEST_F(SettingsPagesTest, AdvancedRefusesABadSleepTimeThenSavesThePagesAndTheSki
     EXPECT_EQ(Setting(L"MONTHALARM"), L"0");
     EXPECT_EQ(Setting(L"KEPPCONNECT"), L"0");
     EXPECT_EQ(Setting(L"AUTO_DIAL"), L"1");
+    EXPECT_NE(Setting(L"RING_WAVE").find(L"ring.wav"), std::wstring::npos);
+    EXPECT_EQ(Setting(L"SMS_WAVE"), L"");
     const std::wstring skinIni = folder.ReadText(L"skin.ini");
     EXPECT_NE(skinIni.find(L"SKIN_LOAD = 0\r\n"), std::wstring::npos) << e2e::Utf8(skinIni);
     EXPECT_NE(skinIni.find(L"SKIN_DLL = 2,skinen.dll,English"), std::wstring::npos);
