@@ -311,6 +311,18 @@ TEST_F(SettingsPagesTest, WithoutPresetsDefaultAsksTheCardAndSurvivesALyingOne) 
     Sleep(200);
     EXPECT_EQ(e2e::Text(AccountItem(IDC_ACCOUNT_APN)), L"kept");
     EXPECT_TRUE(orvane.Running());
+
+    // modem.ini without its settings section: nothing is written and saving says it failed.
+    ASSERT_TRUE(WritePrivateProfileStringW(L"SETTING", nullptr, nullptr,
+                                           folder.File(L"modem.ini").c_str()));
+    ASSERT_TRUE(e2e::ClickId(account, IDC_ACCOUNT_SAVE));
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            return e2e::Text(GetDlgItem(mainWindow, IDC_MAIN_STATUS)) ==
+                   SkinString(IDS_SAVE_FAILED);
+        },
+        5000));
+    EXPECT_EQ(Setting(L"APN"), L"<missing>");
     Close();
 }
 
