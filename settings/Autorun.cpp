@@ -1,76 +1,54 @@
-// The card watcher launch and the start-with-Windows value under the machine's Run key.
+// Starting and ending the card watcher, and the main program's Run value.
 #include "settings/Autorun.h"
 
 #include <windows.h>
 
 #include <shellapi.h>
 
-#include <string>
-#include <vector>
+#include "framework/RunKey.h"
+#include "framework/Win32Text.h"
+#include "watcher/WatcherCore.h"
 
 namespace settings {
 namespace {
 
 constexpr wchar_t kWatcherFile[] = L"Sentrel.exe";
 constexpr wchar_t kWatcherMutex[] = L"Sen_trel";
-constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"Orvane";
-
-// The program's full path, however long.
-std::wstring ProgramPath() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) return std::wstring(path.data(), n);
-        path.resize(path.size() * 2);
-    }
-}
 
 }  // namespace
 
 void LaunchWatcher(bool on, int comPort) {
-    const std::wstring program = ProgramPath();
-    const std::wstring watcher = program.substr(0, program.rfind(L'\\') + 1) + kWatcherFile;
-    const std::wstring parameters =
-        on ? L"-setup '" + program + L"' " + std::to_wstring(comPort) : std::wstring(L"-unwise");
-    ShellExecuteW(nullptr, L"open", watcher.c_str(), parameters.c_str(), nullptr, SW_SHOW);
+    LaunchWatcher(win::ModulePath(), on, comPort);
+}
+
+void LaunchWatcher(const std::wstring& programPath, bool on, int comPort) {
+    const std::size_t slash = programPath.rfind(L'\\');
+    if (slash == std::wstring::npos) return;
+    const std::wstring watcher = programPath.substr(0, slash + 1) + kWatcherFile;
+    const std::wstring arguments =
+        on ? watcher::FormatSetupArguments(programPath, comPort) : L"-unwise";
+    ShellExecuteW(nullptr, L"open", watcher.c_str(), arguments.c_str(), nullptr, SW_SHOW);
 }
 
 bool IsWatcherRunning() {
-    HANDLE mutex = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kWatcherMutex);
+    // Only presence is asked: the right to wait on the mutex is enough to open it.
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kWatcherMutex);
     if (!mutex) return false;
     CloseHandle(mutex);
     return true;
 }
 
 long SetRunAtStartup(bool on) {
-    HKEY key = nullptr;
-    LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key);
-    if (result != ERROR_SUCCESS) return result;
-    if (on) {
-        // REG_SZ data carries its terminating zero, so every reader gets a proper string.
-        const std::wstring path = ProgramPath();
-        result =
-            RegSetValueExW(key, kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                           DWORD((path.size() + 1) * sizeof(wchar_t)));
-    } else {
-        result = RegDeleteValueW(key, kRunValue);
-    }
-    const LONG closed = RegCloseKey(key);
+    win::RunKey key(win::RunKey::kWrite);
+    if (!key.IsOpen()) return key.OpenResult();
+    const long result = on ? key.SetProgram(kRunValue, win::ModulePath()) : key.Delete(kRunValue);
+    const long closed = key.Close();
     return result != ERROR_SUCCESS ? result : closed;
 }
 
 bool IsRunAtStartup() {
-    HKEY key = nullptr;
-    // Reading needs no write access: a user without it still sees the machine's setting.
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0;
-    DWORD size = 0;
-    const LONG result = RegQueryValueExW(key, kRunValue, nullptr, &type, nullptr, &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return win::RunKey(win::RunKey::kRead).Has(kRunValue);
 }
 
 }  // namespace settings

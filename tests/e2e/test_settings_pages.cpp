@@ -59,7 +59,11 @@ std::wstring RunValueData() {
     if (RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, kRunValue, RRF_RT_REG_SZ, nullptr, data, &size) !=
         ERROR_SUCCESS)
         return L"";
-    return data;
+    // The path, without the double quotes that keep a path with blanks whole.
+    std::wstring path = data;
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"')
+        path = path.substr(1, path.size() - 2);
+    return path;
 }
 
 // Selects a tab as a click would: the tab control tells its dialog (TCN_SELCHANGE).
@@ -443,7 +447,8 @@ TEST_F(SettingsPagesTest, AdvancedRefusesABadSleepTimeThenSavesThePagesAndTheSki
 }
 
 TEST_F(SettingsPagesTest, AutorunSwitchesActAtOnceAndOutliveCancel) {
-    ASSERT_TRUE(folder.CopyIn(TestBinFile(L"args_recorder.exe"), L"Sentrel.exe"));
+    // The watcher's stand-in logs "folder|arguments" to stand_in.log at each start.
+    ASSERT_TRUE(folder.CopyIn(TestBinFile(L"stand_in.exe"), L"Sentrel.exe"));
     HANDLE watcher = CreateMutexW(nullptr, FALSE, L"Sen_trel");  // as if the watcher ran
     ASSERT_NE(watcher, nullptr);
     ASSERT_NO_FATAL_FAILURE(Start());
@@ -466,9 +471,10 @@ TEST_F(SettingsPagesTest, AutorunSwitchesActAtOnceAndOutliveCancel) {
     EXPECT_TRUE(e2e::IsChecked(card));
     EXPECT_TRUE(e2e::IsEnabled(card));
     ASSERT_TRUE(e2e::Click(card));
-    ASSERT_TRUE(e2e::WaitUntil([&] { return folder.Exists(L"Sentrel.exe.args"); }, 10000));
-    EXPECT_NE(folder.ReadBytes(L"Sentrel.exe.args").find(" -unwise"), std::string::npos)
-        << folder.ReadBytes(L"Sentrel.exe.args");
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return folder.ReadBytes(L"stand_in.log").find('\n') != std::string::npos; }, 10000));
+    EXPECT_NE(folder.ReadBytes(L"stand_in.log").find("|-unwise\r\n"), std::string::npos)
+        << folder.ReadBytes(L"stand_in.log");
     CloseHandle(watcher);
 
     // Start with Windows switched on, then cancel: the switch stays.
@@ -479,7 +485,7 @@ TEST_F(SettingsPagesTest, AutorunSwitchesActAtOnceAndOutliveCancel) {
 
     // Read back from the system at the next opening; with boot.dll the card box is off limits.
     ASSERT_TRUE(folder.WriteBytes(L"boot.dll", ""));
-    ASSERT_TRUE(folder.Remove(L"Sentrel.exe.args"));
+    ASSERT_TRUE(folder.Remove(L"stand_in.log"));
     ASSERT_NO_FATAL_FAILURE(OpenAdvanced());
     EXPECT_TRUE(e2e::IsChecked(AdvItem(IDC_ADV_RUN_AT_STARTUP)));
     EXPECT_FALSE(e2e::IsChecked(AdvItem(IDC_ADV_CARD_AUTORUN)));
@@ -494,9 +500,10 @@ TEST_F(SettingsPagesTest, AutorunSwitchesActAtOnceAndOutliveCancel) {
     ASSERT_NO_FATAL_FAILURE(OpenAdvanced());
     ASSERT_TRUE(e2e::IsEnabled(AdvItem(IDC_ADV_CARD_AUTORUN)));
     ASSERT_TRUE(e2e::Click(AdvItem(IDC_ADV_CARD_AUTORUN)));
-    ASSERT_TRUE(e2e::WaitUntil([&] { return folder.Exists(L"Sentrel.exe.args"); }, 10000));
-    const std::wstring args = e2e::Wide(folder.ReadBytes(L"Sentrel.exe.args"));
-    const size_t quote = args.find(L" -setup '");
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return folder.ReadBytes(L"stand_in.log").find('\n') != std::string::npos; }, 10000));
+    const std::wstring args = e2e::Wide(folder.ReadBytes(L"stand_in.log"));
+    const size_t quote = args.find(L"|-setup '");
     ASSERT_NE(quote, std::wstring::npos) << e2e::Utf8(args);
     const size_t end = args.find(L"' ", quote + 9);
     ASSERT_NE(end, std::wstring::npos) << e2e::Utf8(args);
@@ -504,7 +511,7 @@ TEST_F(SettingsPagesTest, AutorunSwitchesActAtOnceAndOutliveCancel) {
                        LongPathOf(folder.File(L"Orvane.exe")).c_str()),
               0)
         << e2e::Utf8(args);
-    EXPECT_EQ(args.substr(end + 2), L"3");  // the simulated card's COM port
+    EXPECT_EQ(args.substr(end + 2), L"3\r\n");  // the simulated card's COM port
     ASSERT_NO_FATAL_FAILURE(CloseAdvanced(IDC_ADV_CANCEL));
     Close();
 }
