@@ -983,6 +983,20 @@ POINT ListViewRowPoint(HWND list, int row) {
     return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
+bool ListViewSelectRows(HWND list, std::initializer_list<int> rows) {
+    RemoteMemory memory(list, sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    const LPARAM remote = reinterpret_cast<LPARAM>(memory.At(0));
+    if (!memory.Write(0, &item, sizeof item)) return false;
+    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), remote);  // clear every row
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    if (!memory.Write(0, &item, sizeof item)) return false;
+    for (int row : rows) Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote);
+    return Send(list, LVM_GETSELECTEDCOUNT, 0, 0, -1) == static_cast<LRESULT>(rows.size());
+}
+
 // ---- Screenshots, atoms, mutexes
 
 std::wstring SaveScreenshot(const std::wstring& pngPath, HWND window) {

@@ -152,6 +152,7 @@ std::wstring ListViewCell(HWND list, int row, int column);
 int ListViewSelection(HWND list);           // first selected row, -1 for none
 bool ListViewSelect(HWND list, int row);    // selects and focuses exactly this row (the parent gets LVN_ITEMCHANGED)
 POINT ListViewRowPoint(HWND list, int row); // client point in the middle of a row's label, for PostClick
+bool ListViewSelectRows(HWND list, std::initializer_list<int> rows); // selects exactly these rows (no focus change)
 
 // ---- Screenshots, atoms, mutexes
 
