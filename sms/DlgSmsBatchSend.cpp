@@ -11,12 +11,11 @@
 #include "phonebook/PhoneBookTable.h"
 #include "sms/BatchSendCore.h"
 #include "sms/SmsCore.h"
-#include "sms/SmsTextField.h"
+#include "sms/SmsWin.h"
 
 namespace {
 
 constexpr std::size_t kManualNumberBytes = 16;
-constexpr DWORD kWorkerJoinMs = 30000;  // a send stuck in the module must not block the exit
 const int kRunControls[] = {IDC_BATCH_SEND,      IDC_BATCH_TEXT, IDC_BATCH_PHONEBOOK,
                             IDC_BATCH_SEND_LIST, IDC_BATCH_ADD,  IDC_BATCH_CLEAR};
 
@@ -61,10 +60,7 @@ DlgSmsBatchSend::DlgSmsBatchSend(HINSTANCE resources, host::MainWindow& host)
 
 DlgSmsBatchSend::~DlgSmsBatchSend() {
     run_->stopRequested = true;
-    if (worker_) {
-        WaitForSingleObject(worker_, kWorkerJoinMs);
-        CloseHandle(worker_);
-    }
+    smsui::JoinWorker(worker_);
 }
 
 BOOL DlgSmsBatchSend::OnInitDialog() {
@@ -169,12 +165,8 @@ void DlgSmsBatchSend::StartRun() {
                     caption.c_str(), MB_ICONQUESTION);
         return;
     }
-    if (worker_) {
-        // The last run has ended (its controls came back): only its thread is left to join.
-        WaitForSingleObject(worker_, kWorkerJoinMs);
-        CloseHandle(worker_);
-        worker_ = nullptr;
-    }
+    // The last run has ended (its controls came back): only its thread is left to join.
+    smsui::JoinWorker(worker_);
     run_->stopRequested = false;
     run_->running = true;
     ResetEvent(run_->finished);

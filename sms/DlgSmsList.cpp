@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <new>
 #include <vector>
 
 #include "framework/Resources.h"
@@ -15,6 +16,7 @@
 #include "phonebook/PhoneBookTable.h"
 #include "settings/SettingsCore.h"
 #include "sms/DlgSmsBatchSend.h"
+#include "sms/SmsWin.h"
 
 namespace {
 
@@ -28,7 +30,6 @@ const ui::ButtonRow kButtons[] = {
 enum Column { kColumnShown, kColumnType, kColumnTime, kColumnContent, kColumnNumber, kColumnCount };
 
 constexpr UINT kReloadRetryMs = 1000;
-constexpr DWORD kReaderJoinMs = 30000;  // a reader stuck in the module must not block the exit
 
 // The module's two list reads, guarded: a fault or a missing entry reads as no records.
 class ModuleLists : public sms::SmsModem {
@@ -60,10 +61,7 @@ DlgSmsList::DlgSmsList(HINSTANCE resources, host::MainWindow& host)
 
 DlgSmsList::~DlgSmsList() {
     *alive_ = false;
-    if (readThread_) {
-        WaitForSingleObject(readThread_, kReaderJoinMs);
-        CloseHandle(readThread_);
-    }
+    smsui::JoinWorker(readThread_);
 }
 
 BOOL DlgSmsList::OnInitDialog() {
@@ -112,12 +110,17 @@ void DlgSmsList::SetUpColumns() {
 
 void DlgSmsList::ReadCard() {
     int count = 0;
-    auto store = std::make_shared<sms::SmsStore>();
+    std::shared_ptr<sms::SmsStore> store;
     {
         PortHold hold(host_.Flags().portBusy);
         host_.PostStatus(host::StatusKind::Sticky, IDS_READING);
-        ModuleLists module;
-        count = sms::ReadSmsLists(module, *store);
+        try {
+            store = std::make_shared<sms::SmsStore>();
+            ModuleLists module;
+            count = sms::ReadSmsLists(module, *store);
+        } catch (const std::bad_alloc&) {
+            count = 0;  // no memory for the read buffers: nothing read, nothing changed
+        }
     }
     if (count > 0) {
         std::shared_ptr<bool> alive = alive_;
@@ -186,10 +189,7 @@ void DlgSmsList::ReloadIfDue(bool quietly) {
 }
 
 void DlgSmsList::StartReader() {
-    if (readThread_) {
-        WaitForSingleObject(readThread_, kReaderJoinMs);
-        CloseHandle(readThread_);
-    }
+    smsui::JoinWorker(readThread_);
     readThread_ = thread::Start([this] { ReadCard(); });
 }
 

@@ -9,7 +9,7 @@
 #include "modem/ModemModule.h"
 #include "phonebook/PhoneBookTable.h"
 #include "sms/SmsCore.h"
-#include "sms/SmsTextField.h"
+#include "sms/SmsWin.h"
 
 namespace {
 
@@ -17,8 +17,6 @@ const ui::ButtonRow kButtons[] = {
     {IDC_SMSSEND_SEND, IDB_SMS_SEND, IDB_SMS_SEND_SEL, 0, IDB_SMS_SEND_DISABLED, 1},
     {IDC_SMSSEND_CANCEL, IDB_BTN_CANCEL, IDB_BTN_CANCEL_SEL, 0, 0, 1},
 };
-
-constexpr DWORD kSenderJoinMs = 30000;  // a send stuck in the module must not block the exit
 
 // The status line's answer to the module's result.
 UINT ResultMessage(int32_t result) {
@@ -43,10 +41,7 @@ DlgSmsSend::DlgSmsSend(HINSTANCE resources, host::MainWindow& host)
 
 DlgSmsSend::~DlgSmsSend() {
     *alive_ = false;
-    if (sendThread_) {
-        WaitForSingleObject(sendThread_, kSenderJoinMs);
-        CloseHandle(sendThread_);
-    }
+    smsui::JoinWorker(sendThread_);
 }
 
 BOOL DlgSmsSend::OnInitDialog() {
@@ -143,12 +138,8 @@ void DlgSmsSend::Send() {
         host_.PostStatus(host::StatusKind::Message, IDS_SMS_TEXT_EMPTY);
         return;
     }
-    if (sendThread_) {
-        // The button comes back only when the last send has ended.
-        WaitForSingleObject(sendThread_, kSenderJoinMs);
-        CloseHandle(sendThread_);
-        sendThread_ = nullptr;
-    }
+    // The button comes back only when the last send has ended: its thread is all that is left.
+    smsui::JoinWorker(sendThread_);
     EnableItem(IDC_SMSSEND_SEND, false);
     host_.Flags().smsSending = true;
     sendThread_ = thread::Start([this, number, body = *text] { SendOnWorker(number, body); });

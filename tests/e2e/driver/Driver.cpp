@@ -959,16 +959,22 @@ int ListViewSelection(HWND list) {
     return static_cast<int>(Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, -1));
 }
 
+namespace {
+// Sets state bits of one row (-1: every row) through an item in the list's process.
+bool SetRowState(RemoteMemory& memory, HWND list, int row, UINT mask, UINT state) {
+    LVITEMW item{};
+    item.stateMask = mask;
+    item.state = state;
+    if (!memory.Write(0, &item, sizeof item)) return false;
+    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.At(0)));
+    return true;
+}
+} // namespace
+
 bool ListViewSelect(HWND list, int row) {
     RemoteMemory memory(list, sizeof(LVITEMW));
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    const LPARAM remote = reinterpret_cast<LPARAM>(memory.At(0));
-    if (!memory.Write(0, &item, sizeof item)) return false;
-    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), remote);  // clear every row
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    if (!memory.Write(0, &item, sizeof item)) return false;
-    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote);
+    const UINT both = LVIS_SELECTED | LVIS_FOCUSED;
+    if (!SetRowState(memory, list, -1, both, 0) || !SetRowState(memory, list, row, both, both)) return false;
     Send(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
     return ListViewSelection(list) == row;
 }
@@ -985,15 +991,9 @@ POINT ListViewRowPoint(HWND list, int row) {
 
 bool ListViewSelectRows(HWND list, std::initializer_list<int> rows) {
     RemoteMemory memory(list, sizeof(LVITEMW));
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    const LPARAM remote = reinterpret_cast<LPARAM>(memory.At(0));
-    if (!memory.Write(0, &item, sizeof item)) return false;
-    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), remote);  // clear every row
-    item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
-    if (!memory.Write(0, &item, sizeof item)) return false;
-    for (int row : rows) Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote);
+    if (!SetRowState(memory, list, -1, LVIS_SELECTED | LVIS_FOCUSED, 0)) return false;
+    for (int row : rows)
+        if (!SetRowState(memory, list, row, LVIS_SELECTED, LVIS_SELECTED)) return false;
     return Send(list, LVM_GETSELECTEDCOUNT, 0, 0, -1) == static_cast<LRESULT>(rows.size());
 }
 

@@ -1,4 +1,5 @@
-// Taking a message text out of an edit field: ANSI bytes within a limit, with the standard prompt.
+// Win32 helpers of the message pages and the batch dialog: a message text taken out of an edit
+// field within its byte limit, and joining a worker thread.
 #pragma once
 
 #include <windows.h>
@@ -14,5 +15,9 @@ namespace smsui {
 // selected, and nothing comes back.
 std::optional<std::string> TakeAnsiText(HWND owner, HINSTANCE resources, HWND field,
                                         std::size_t maxBytes);
+
+// Waits for a worker to end, closes its handle and forgets it (nothing when there is none). The
+// wait is bounded: a send or read stuck in the module must not hold the program for ever.
+void JoinWorker(HANDLE& thread);
 
 }  // namespace smsui

@@ -1,5 +1,5 @@
-// Taking a message text out of an edit field: ANSI bytes within a limit, with the standard prompt.
-#include "sms/SmsTextField.h"
+// Win32 helpers of the message pages: texts within their byte limit, joining workers.
+#include "sms/SmsWin.h"
 
 #include <vector>
 
@@ -8,6 +8,11 @@
 #include "resources/resource.h"
 
 namespace smsui {
+namespace {
+
+constexpr DWORD kWorkerJoinMs = 30000;
+
+}  // namespace
 
 std::optional<std::string> TakeAnsiText(HWND owner, HINSTANCE resources, HWND field,
                                         std::size_t maxBytes) {
@@ -26,6 +31,13 @@ std::optional<std::string> TakeAnsiText(HWND owner, HINSTANCE resources, HWND fi
     SetFocus(field);
     SendMessageW(field, EM_SETSEL, 0, -1);
     return std::nullopt;
+}
+
+void JoinWorker(HANDLE& thread) {
+    if (!thread) return;
+    WaitForSingleObject(thread, kWorkerJoinMs);
+    CloseHandle(thread);
+    thread = nullptr;
 }
 
 }  // namespace smsui
