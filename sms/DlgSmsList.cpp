@@ -111,6 +111,9 @@ void DlgSmsList::SetUpColumns() {
 void DlgSmsList::ReadCard() {
     int count = 0;
     std::shared_ptr<sms::SmsStore> store;
+    // The list is due for a reload no more once this read has it; a send that ends while the
+    // card is read sets the flag again, so its message is not missed.
+    const bool wasDue = host_.Reload().smsList.exchange(false);
     {
         PortHold hold(host_.Flags().portBusy);
         host_.PostStatus(host::StatusKind::Sticky, IDS_READING);
@@ -122,6 +125,7 @@ void DlgSmsList::ReadCard() {
             count = 0;  // no memory for the read buffers: nothing read, nothing changed
         }
     }
+    if (count < 1 && wasDue) host_.Reload().smsList = true;  // nothing read: try again later
     if (count > 0) {
         std::shared_ptr<bool> alive = alive_;
         host_.RunOnUiThread([this, alive, store] {
@@ -159,7 +163,6 @@ void DlgSmsList::ListMessages(const sms::SmsStore& store) {
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
-    host_.Reload().smsList = false;
 }
 
 bool DlgSmsList::AnyBusy(bool report) {
