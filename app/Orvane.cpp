@@ -8,6 +8,7 @@
 #include <winsock2.h>
 
 #include "framework/Resources.h"
+#include "framework/UiTaskQueue.h"
 #include "framework/Win32Text.h"
 #include "modem/BootLibrary.h"
 #include "modem/ModemModule.h"
@@ -39,6 +40,19 @@ void EnsureAtom(const wchar_t* name) {
     if (!GlobalFindAtomW(name)) GlobalAddAtomW(name);
 }
 
+// "restart" among the arguments (the program's own path is not one of them: a folder named
+// C:\restart\ must not let every copy past the single-instance check).
+bool AskedToRestart(const std::wstring& commandLine) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(commandLine.c_str(), &count);
+    if (!arguments) return false;
+    bool asked = false;
+    for (int i = 1; i < count && !asked; ++i)
+        asked = std::wstring_view(arguments[i]).find(L"restart") != std::wstring_view::npos;
+    LocalFree(arguments);
+    return asked;
+}
+
 }  // namespace
 
 HWND SharedMainWindow() { return *static_cast<HWND volatile*>(&g_sharedMainWindow); }
@@ -64,7 +78,9 @@ bool OrvaneApp::Start(const std::wstring& commandLine) {
     case modem::LoadResult::kLoaded:
         break;
     case modem::LoadResult::kNoDescription:
+        // The topmost start-up box would hide the message: it goes first.
         waitbox::CloseWaitBox();
+        modem::ShowDescriptionFailure();
         return false;
     case modem::LoadResult::kNoModule:
         waitbox::CloseWaitBox();
@@ -115,7 +131,7 @@ bool OrvaneApp::EnsureSingleInstance(const std::wstring& commandLine) {
         return true;
     }
     HWND first = SharedMainWindow();
-    if (commandLine.find(L"restart") == std::wstring::npos && first) {
+    if (!AskedToRestart(commandLine) && first) {
         CloseHandle(existing);
         ShowWindow(first, SW_SHOW);
         SetForegroundWindow(first);
@@ -217,6 +233,12 @@ LRESULT CALLBACK OrvaneApp::InputFilter(int code, WPARAM wParam, LPARAM lParam) 
             if (msg->wParam == kCtrlLKey && (GetKeyState(VK_CONTROL) & 0x8000))
                 ShellExecuteW(nullptr, L"open", TheApp().PathBeside(L"modem.log").c_str(), nullptr,
                               nullptr, SW_RESTORE);
+            // F1 opens the help, after the hook has returned (the help may show a message box);
+            // the key repeat while it is held does not open it again.
+            if (msg->wParam == VK_F1 && !(msg->lParam & (1 << 30))) {
+                HWND owner = msg->hwnd;
+                ui::UiTasks().Post([owner] { TheApp().Help(owner); });
+            }
             [[fallthrough]];
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
@@ -234,11 +256,20 @@ LRESULT CALLBACK OrvaneApp::InputFilter(int code, WPARAM wParam, LPARAM lParam) 
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-void OrvaneApp::Help() {
+void OrvaneApp::Help(HWND owner) {
     if (helpProcess_ && WaitForSingleObject(helpProcess_, kHelpBusyWaitMs) == WAIT_TIMEOUT) return;
     if (helpProcess_) CloseHandle(helpProcess_);
     helpProcess_ = nullptr;
     std::wstring file = PathBeside(win::AnsiToWide(skin::HelpFileForLanguage(GetSystemDefaultLangID())).c_str());
+    if (!win::FileExists(file)) {
+        // Say so rather than nothing: the help files may not have been installed.
+        std::wstring text = res::LoadStr(skin_, IDS_HELP_MISSING);
+        const size_t at = text.find(L"%s");
+        if (at != std::wstring::npos) text.replace(at, 2, file);
+        MessageBoxW(owner ? GetAncestor(owner, GA_ROOT) : nullptr, text.c_str(),
+                    res::LoadStr(skin_, IDS_APP_TITLE).c_str(), MB_ICONINFORMATION);
+        return;
+    }
     SHELLEXECUTEINFOW exec{};
     exec.cbSize = sizeof exec;
     exec.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;

@@ -39,8 +39,9 @@ public:
     void RequestRestart(bool on) override { restartRequested_ = on; }
     bool RestartRequested() const override { return restartRequested_; }
 
-    // Opens the help file of the system language unless the last help viewer still runs.
-    void Help();
+    // Opens the help file of the system language unless the last help viewer still runs; a
+    // missing file is said in a message box owned by the window given.
+    void Help(HWND owner);
     // Rewrites the SKIN_LOAD line of skin.ini; false only when the file cannot be opened.
     bool WriteSkinChoice(int id);
 

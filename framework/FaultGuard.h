@@ -7,6 +7,21 @@
 // guard. On 32-bit Windows the guard also restores the SEH chain head (fs:[0]) it saw on entry,
 // since records the faulting code linked there point into the abandoned stack. C++ exceptions and
 // every other exception pass on untouched.
+//
+// What it catches, and what that costs:
+// - Every hardware fault (access violation, illegal or privileged instruction, integer and
+//   floating-point faults, misalignment, in-page errors) raised on the guarding thread while a
+//   guard is active, in the module or in anything the module calls.
+// - The handler is a first vectored handler, so it sees a fault before the module's own
+//   structured handlers do: a fault the module would have handled itself (some modules probe
+//   memory that way) still ends the guarded call as failed. We accept that: a module that faults
+//   is not trusted to go on, and the caller's failure path is always safe.
+// - Whatever the abandoned call held stays held: locks, critical sections and heap blocks the
+//   module took are not released, and a module that faults while holding its own lock may block
+//   its next call. The program never waits on the module's locks itself, and every caller treats
+//   the failure like an unbound entry, so the worst outcome is a card that stops answering.
+// - Faults on threads without a guard (the module's own threads) are not caught: they end the
+//   program as they would without the guard.
 #pragma once
 
 #include <cstdint>

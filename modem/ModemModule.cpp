@@ -66,11 +66,12 @@ int BoundEntryCount() {
     return count;
 }
 
+void ShowDescriptionFailure() {
+    MessageBoxW(nullptr, L"Load modem info failure from 'modem.ini' !", L"", MB_ICONERROR);
+}
+
 LoadResult LoadModule(const std::wstring& exeDir) {
-    if (!LoadDeviceDescription(exeDir)) {
-        MessageBoxW(nullptr, L"Load modem info failure from 'modem.ini' !", L"", MB_ICONERROR);
-        return LoadResult::kNoDescription;
-    }
+    if (!LoadDeviceDescription(exeDir)) return LoadResult::kNoDescription;
     std::wstring name = win::AnsiToWide(Device().MODULE_DLL);
     if (name.empty()) return LoadResult::kNoModule;
     std::wstring path = exeDir + L"\\" + name;

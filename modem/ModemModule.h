@@ -27,9 +27,12 @@ DeviceDescription& Device();
 bool LoadDeviceDescription(const std::wstring& exeDir);
 
 enum class LoadResult { kLoaded, kNoDescription, kNoModule };
-// Reads modem.ini (showing "Load modem info failure from 'modem.ini' !" when it cannot), then
-// loads MODULE_DLL beside the program and binds every entry by name. The library stays loaded.
+// Reads modem.ini, then loads MODULE_DLL beside the program and binds every entry by name. The
+// library stays loaded. The caller says what failed (ShowDescriptionFailure for kNoDescription),
+// once nothing of its own covers the message.
 LoadResult LoadModule(const std::wstring& exeDir);
+// The message box "Load modem info failure from 'modem.ini' !".
+void ShowDescriptionFailure();
 
 // Binds the entries of an already loaded library into the table (used by LoadModule and tests).
 void Bind(HMODULE library);

@@ -10,13 +10,13 @@
 use strict;
 use warnings;
 
-die "usage: $0 GLYPH_DIR STYLE STATE WxH GLYPH OUTPUT [tone=NAME] [backdrop=NAME[:Y]]\n"
+die "usage: $0 GLYPH_DIR STYLE STATE WxH GLYPH OUTPUT [tone=NAME] [backdrop=NAME[:Y]] [opaque=1]\n"
     unless @ARGV >= 6;
 my ($glyph_dir, $style, $state, $size, $glyph, $output, @options) = @ARGV;
 my ($w, $h) = $size =~ /^(\d+)x(\d+)$/ or die "$0: size '$size' is not WIDTHxHEIGHT\n";
-my %opt = (tone => 'blue', backdrop => 'page');
+my %opt = (tone => 'blue', backdrop => 'page', opaque => 0);
 for (@options) {
-    my ($k, $v) = /^(tone|backdrop)=(\S+)$/ or die "$0: unknown option '$_'\n";
+    my ($k, $v) = /^(tone|backdrop|opaque)=(\S+)$/ or die "$0: unknown option '$_'\n";
     $opt{$k} = $v;
 }
 die "$0: unknown state '$state'\n" unless $state =~ /^(normal|active|disabled)$/;
@@ -200,7 +200,10 @@ if ($glyph =~ /^digit:(.)$/) {
 # ---- Picture ---------------------------------------------------------------------------------
 my $body = '';
 # The backdrop ring: the face outline grown by 1.5 pixels, filled with the colour under the button.
-$body .= $outline->(1.5) . qq{ fill="$backdrop"/>\n};
+# A button drawn without transparency (opaque=1) gets the backdrop over its whole picture instead,
+# so no magenta is left for it to show.
+$body .= $opt{opaque} ? qq{<rect x="0" y="0" width="$w" height="$h" fill="$backdrop"/>\n}
+                      : $outline->(1.5) . qq{ fill="$backdrop"/>\n};
 $body .= $outline->(0, 1) . qq{ fill="#0a3166" opacity="0.18"/>\n} if $shadow;
 if ($extra eq 'tile') {
     $body .= $outline->(0) . qq{ fill="#ffffff" opacity="0.10" stroke="#ffffff" stroke-opacity="0.30"/>\n};

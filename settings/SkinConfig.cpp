@@ -83,17 +83,30 @@ std::string SkinLibraryForLanguage(uint32_t languageId,
 std::string HelpFileForLanguage(uint32_t languageId) { return NamesFor(languageId).help; }
 
 std::optional<std::string> RewriteSkinLoad(std::string_view content, int32_t id) {
-    constexpr std::string_view kKey = "SKIN_LOAD";
-    const std::size_t pos = content.find(kKey);
-    if (pos == std::string_view::npos) return std::nullopt;
-    const std::size_t eol = content.find("\r\n", pos + kKey.size());
-    if (eol == std::string_view::npos) return std::nullopt;
+    // Keys are found as the reader finds them (without case, before the "="); every SKIN_LOAD
+    // line ended by CR LF is rewritten, so the one the reader takes (the last) holds the id.
     std::string out;
     out.reserve(content.size() + 16);
-    out.append(content.substr(0, pos));
-    out.append("SKIN_LOAD = ");
-    out.append(std::to_string(id));
-    out.append(content.substr(eol));
+    bool replaced = false;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        const std::size_t newline = content.find('\n', start);
+        const std::size_t end = newline == std::string_view::npos ? content.size() : newline + 1;
+        const std::string_view line = content.substr(start, end - start);
+        start = end;
+        std::string_view key, value;
+        const bool crlf = line.size() >= 2 && line.substr(line.size() - 2) == "\r\n";
+        if (crlf && text::SplitKeyValue(line, key, value) && text::EqualsNoCase(key, "SKIN_LOAD")) {
+            out.append(line.substr(0, static_cast<std::size_t>(key.data() - line.data())));
+            out.append("SKIN_LOAD = ");
+            out.append(std::to_string(id));
+            out.append("\r\n");
+            replaced = true;
+        } else {
+            out.append(line);
+        }
+    }
+    if (!replaced) return std::nullopt;
     return out;
 }
 

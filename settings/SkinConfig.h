@@ -42,8 +42,8 @@ std::string SkinLibraryForLanguage(uint32_t languageId,
 // Help file name for a system language id; "helpen.chm" for anything without its own file.
 std::string HelpFileForLanguage(uint32_t languageId);
 
-// skin.ini with the stretch from the first "SKIN_LOAD" to the next "\r\n" replaced by
-// "SKIN_LOAD = <id>"; nullopt when either is missing (the file is then left alone).
+// skin.ini with each "SKIN_LOAD = ..." line (key matched without case, line ended by "\r\n")
+// replaced by "SKIN_LOAD = <id>"; nullopt when there is none (the file is then left alone).
 std::optional<std::string> RewriteSkinLoad(std::string_view content, int32_t id);
 
 }  // namespace skin

@@ -72,18 +72,33 @@ bool ReadSkinIni(const std::wstring& path, SkinTable& table) {
 }
 
 bool WriteSkinChoice(const std::wstring& path, int32_t id) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.ok()) return false;
-    const std::optional<std::string> content = ReadAll(file.get());
+    std::optional<std::string> content;
+    {
+        FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.ok()) return false;
+        content = ReadAll(file.get());
+    }
     if (!content) return true;
     const std::optional<std::string> rewritten = RewriteSkinLoad(*content, id);
     if (!rewritten) return true;
-    LARGE_INTEGER zero{};
-    if (!SetFilePointerEx(file.get(), zero, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get())) {
-        return true;
+    // The new text goes to a file of its own first, which then replaces the old one: a write
+    // that fails half way leaves skin.ini as it was, never empty.
+    const std::wstring temporary = path + L".new";
+    {
+        FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.ok()) return false;
+        if (!WriteAll(file.get(), *rewritten) || !FlushFileBuffers(file.get())) {
+            CloseHandle(file.get());
+            DeleteFileW(temporary.c_str());
+            return false;
+        }
     }
-    WriteAll(file.get(), *rewritten);
+    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
     return true;
 }
 

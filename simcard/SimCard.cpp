@@ -285,6 +285,23 @@ bool DeliverRawEvent(const int32_t (&args)[5], DWORD waitMs) {
     return WaitForSingleObject(done.get(), waitMs) == WAIT_OBJECT_0;
 }
 
+bool DeliverPointerEvent(int32_t event, intptr_t first, DWORD waitMs) {
+    std::shared_ptr<void> done(CreateEventA(nullptr, TRUE, FALSE, nullptr), [](void* h) {
+        if (h) CloseHandle(h);
+    });
+    if (!done) return false;
+    Post(0, [event, first, done]() {
+        MdmEventCallback callback = g_watch.load();
+        char shown[32];
+        snprintf(shown, sizeof shown, "0x%llx", static_cast<unsigned long long>(first));
+        LogLine("CALLBACK event(" + std::to_string(event) + "," + shown + ",0,0,0)" +
+                (callback ? "" : " not delivered: no mdmInitWatch callback"));
+        if (callback) callback(event, first, 0, 0, 0);
+        SetEvent(done.get());
+    });
+    return WaitForSingleObject(done.get(), waitMs) == WAIT_OBJECT_0;
+}
+
 int32_t PresentCode() {
     int32_t code = IniInt(kCard, "Present", 0);
     // A card that is plugged in but still starting up answers "not ready" for a while.

@@ -2,9 +2,9 @@
 # Installs what the build and the tests need on Debian 12 (as root), when it is missing.
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-          clang libclang-rt-14-dev wine
-          wine64 xvfb xauth x11-utils imagemagick librsvg2-bin fonts-wqy-microhei locales sox)
+packages=(cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+          mingw-w64-tools clang libclang-rt-14-dev wine wine64 xvfb xauth x11-utils imagemagick
+          librsvg2-bin fonts-wqy-microhei locales sox fp-utils msitools wixl zip)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -23,6 +23,9 @@ if ((${#missing[@]})); then
 fi
 
 # The program is tested on a Chinese system: Wine takes the system language from the locale.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
-    localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
-fi
+# The help files are each opened on a system of their own language.
+for loc in zh_CN zh_TW ja_JP es_ES; do
+    if ! locale -a 2>/dev/null | grep -qi "^$loc.utf8$"; then
+        localedef -i $loc -f UTF-8 $loc.UTF-8
+    fi
+done

@@ -46,7 +46,6 @@ constexpr INT_PTR kExitResult = 2;
 constexpr DWORD kResumeWaitMs = 80000;
 constexpr DWORD kResumeProbeMs = 3000;
 constexpr UINT kCtrlF11 = VK_F11;
-constexpr int kToolbarButtons = 8;
 constexpr DWORD kPopupShowMs = 1000;
 constexpr DWORD kPopupStayMs = 3000;
 constexpr DWORD kPopupHideMs = 500;
@@ -121,7 +120,9 @@ OrvaneDlg::OrvaneDlg(HINSTANCE resources, settings::SettingsStore& settings, hos
                                  flags_.smsSending, flags_.portBusy, sleeping, ctaSupported},
                   net::TrafficCounters{connectionReceived, connectionSent, monthReceivedBefore},
                   netRecords_.Account(), settings_, modem::Device()),
-      tray_(resources) {
+      tray_(resources),
+      toolbar_(win::ExeDirectory()) {
+    toolbar_.Load();
     icon_ = static_cast<HICON>(LoadImageW(resources, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 0, 0,
                                           LR_DEFAULTSIZE | LR_SHARED));
     internetPage.SetConnection(&connection_, &connectionWin_);
@@ -155,8 +156,9 @@ BOOL OrvaneDlg::OnInitDialog() {
     SetBackgroundBitmap(IDB_MAIN_BACKGROUND);
     SetTransparentColor(kSkinTransparent);
     SetShapeFromBitmap(true);
-    // No toolbar actions are configured, so every toolbar button stays hidden.
-    for (int i = 0; i < kToolbarButtons; ++i) ShowItem(IDC_MAIN_TOOLBAR1 + i, false);
+    // Toolbar buttons without an action in ToolBar.ini stay hidden.
+    for (int i = 0; i < toolbar::kButtons; ++i)
+        if (!toolbar_.HasAction(i)) ShowItem(IDC_MAIN_TOOLBAR1 + i, false);
     CreateButtons(kMainButtons);
     if (res::LoadStrInt(Resources(), IDS_HOVER_TRACKING) == 1) {
         for (const ButtonRow& row : kMainButtons)
@@ -477,7 +479,8 @@ void OrvaneDlg::OnTimer(UINT_PTR id) {
 
 void OrvaneDlg::StatusTick() {
     if (flags_.dialBusy) return;
-    if (ItemText(IDC_MAIN_STATUS) != res::LoadStr(Resources(), IDS_STATUS_BLANK))
+    // The waiting-for-the-card text after a resume stays until the card is back.
+    if (!resuming_ && ItemText(IDC_MAIN_STATUS) != res::LoadStr(Resources(), IDS_STATUS_BLANK))
         SetStatusText(IDS_STATUS_BLANK, host::StatusKind::Message);
 
     if (monthAlarm_.Check(monthReceivedBefore, connectionReceived, settings_.Snapshot()->MONTHALARM))
@@ -555,6 +558,16 @@ bool OrvaneDlg::OnCommand(int id, int /*code*/) {
         return true;
     case IDC_MAIN_BTN_STATS:
         ShowTrafficStats();
+        return true;
+    case IDC_MAIN_TOOLBAR1:
+    case IDC_MAIN_TOOLBAR2:
+    case IDC_MAIN_TOOLBAR3:
+    case IDC_MAIN_TOOLBAR4:
+    case IDC_MAIN_TOOLBAR5:
+    case IDC_MAIN_TOOLBAR6:
+    case IDC_MAIN_TOOLBAR7:
+    case IDC_MAIN_TOOLBAR8:
+        toolbar_.Run(id - IDC_MAIN_TOOLBAR1);
         return true;
     case IDOK:
     case IDCANCEL:
@@ -674,6 +687,7 @@ void OrvaneDlg::ResumeAfterSleep() {
     std::wstring text = res::LoadStr(Resources(), IDS_INITIALIZING);
     if (text.find(L"...") == std::wstring::npos) text += L" ...";
     SetSeeThroughText(IDC_MAIN_STATUS, text);
+    resuming_ = true;
     if (resumeThread_) {
         if (WaitForSingleObject(resumeThread_, 0) != WAIT_OBJECT_0) return;  // already waiting
         CloseHandle(resumeThread_);
@@ -684,6 +698,7 @@ void OrvaneDlg::ResumeAfterSleep() {
                MDM_CALL_GUARDED(mdmModemExist, int32_t{-1}) != 0)
             Sleep(kResumeProbeMs);
         RunOnUiThread([this] {
+            resuming_ = false;
             if (closing_) return;
             SetSeeThroughText(IDC_MAIN_STATUS, L"");
             settings_.Change([](settings::Settings& s) { s.AUTO_DIAL = 1; });
@@ -737,6 +752,12 @@ void OrvaneDlg::ExitWorker() {
         WaitWhile(flags_.dialBusy, kExitFlagWaitMs);
     }
     if (flags_.connected) {
+        // The last bytes first: the record the hang-up writes must hold them all.
+        uint32_t received = connectionReceived, sent = connectionSent;
+        if (MDM_CALL_GUARDED(mdmNetTransmitStatus, int32_t{-1}, entry, &received, &sent) == 0) {
+            connectionReceived = received;
+            connectionSent = sent;
+        }
         MDM_CALL_GUARDED(mdmNetHangup, int32_t{-1}, entry);
         WaitWhile(flags_.connected, kExitFlagWaitMs);
     }

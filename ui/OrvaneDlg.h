@@ -26,6 +26,7 @@
 #include "sms/DlgSmsList.h"
 #include "sms/DlgSmsSend.h"
 #include "ui/DlgHome.h"
+#include "ui/Toolbar.h"
 #include "voice/DlgCall.h"
 #include "voice/DlgCallRec.h"
 
@@ -162,6 +163,7 @@ private:
     CTaskbarNotifier popup_;
     bool popupCreated_ = false;
     CTrayIcon tray_;
+    Toolbar toolbar_;
     int comPort_ = 0;
     int networkMode_ = -1;
     double maxLineRate_ = 0;
@@ -170,6 +172,7 @@ private:
     std::atomic<bool> connectedAtExit_{false};
     bool suspendPending_ = false;
     bool hungUpForSuspend_ = false;
+    bool resuming_ = false;  // waiting for the card after a resume
     HANDLE preloadThread_ = nullptr;
     HANDLE resumeThread_ = nullptr;
 };

@@ -255,6 +255,32 @@ TEST_F(GoingOnlineTest, DialCountHangUpAndRecord) {
     EXPECT_EQ(DialCalls(), 1);
 }
 
+TEST_F(GoingOnlineTest, ADialTheModuleRefusesLeavesTheButtonUsable) {
+    // The dial entry faults inside the module: the guard catches it, and the dial ends at once.
+    SetIni(L"simcard.ini", L"FAULT", L"mdmNetDial2", L"1");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_INTERNET));
+    ASSERT_TRUE(e2e::ClickId(internetPage, IDC_INET_CONNECT));
+    EXPECT_TRUE(WaitState(IDS_DIAL_FAILED, 10000)) << e2e::Utf8(State());
+    EXPECT_TRUE(e2e::WaitUntil([&] { return IsWindowEnabled(PageItem(IDC_INET_CONNECT)) != FALSE; }, 5000));
+    EXPECT_NE(folder.ReadBytes(L"modem.log").find("File="), std::string::npos) << "the fault is logged";
+
+    // The card is well again: the next click dials, and the exit reads the last bytes before it
+    // hangs up, so the record holds them.
+    ASSERT_EQ(Simctl(L"set FAULT mdmNetDial2 0"), 0);
+    ASSERT_TRUE(e2e::ClickId(internetPage, IDC_INET_CONNECT));
+    ASSERT_TRUE(WaitState(IDS_DIAL_SUCCEEDED, 15000) || WaitState(IDS_NET_CONNECTED, 10000));
+    Sleep(4000);
+    Close();
+    const std::string log = folder.ReadBytes(L"modem.log");
+    const size_t hangup = log.rfind("CALL mdmNetHangup");
+    ASSERT_NE(hangup, std::string::npos);
+    const size_t lastCall = log.rfind("CALL ", hangup - 1);
+    ASSERT_NE(lastCall, std::string::npos);
+    EXPECT_EQ(log.compare(lastCall, 25, "CALL mdmNetTransmitStatus"), 0)
+        << "the call before the exit's hang-up: " << log.substr(lastCall, 60);
+}
+
 TEST_F(GoingOnlineTest, LostLinkIsHungUpRecordedAndNotRedialled) {
     SetSetting(L"AUTO_DIAL", L"1");
     ASSERT_NO_FATAL_FAILURE(Start());

@@ -181,4 +181,110 @@ TEST_F(MainWindowTest, CardRemovalEndsTheProgramOnlyForItsPort) {
     EXPECT_FALSE(e2e::MutexExists(L"_OR_VANE_"));
 }
 
+TEST_F(MainWindowTest, ForgedStatusMessagesFreeNothingAndTheWindowKeepsAnswering) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // Any program on the desktop can post the status message; with a pointer-looking kind and
+    // garbage in lParam nothing may be freed or read.
+    for (int i = 0; i < 1000; ++i) {
+        PostMessageW(mainWindow, WM_APP_STATUS, 4, static_cast<LPARAM>(0x10000 + i * 4099));
+        if (i % 100 == 0) PostMessageW(mainWindow, WM_APP_STATUS, 9, -1);
+    }
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(e2e::WaitUntil([&] {
+        return SendMessageTimeoutW(mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) != 0;
+    }, 10000));
+    Sleep(500);
+    EXPECT_TRUE(orvane.Running());
+    const std::string log = folder.ReadBytes(L"modem.log");
+    EXPECT_NE(log.find("Status message of an unknown kind ignored"), std::string::npos);
+    Close();
+}
+
+TEST_F(MainWindowTest, ResumeWaitsForTheCardWithoutFreezingTheWindow) {
+    ASSERT_TRUE(WritePrivateProfileStringW(L"SETTING", L"AUTO_DIAL", L"1", folder.File(L"modem.ini").c_str()));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND state = e2e::FindChild(mainWindow, IDC_INET_STATE);
+    const std::wstring connected = e2e::LoadSkinString(folder.File(L"skingb.dll"), IDS_DIAL_SUCCEEDED);
+    const std::wstring steady = e2e::LoadSkinString(folder.File(L"skingb.dll"), IDS_NET_CONNECTED);
+    auto isConnected = [&] { std::wstring t = e2e::Text(state); return t == connected || t == steady; };
+    ASSERT_TRUE(e2e::WaitUntil(isConnected, 20000));
+
+    // Suspend while connected hangs up; the card is not back yet when the machine wakes.
+    SendMessageTimeoutW(mainWindow, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0, SMTO_NORMAL, 5000, nullptr);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !isConnected(); }, 10000));
+    ASSERT_EQ(Simctl(L"present 1"), 0);
+    PostMessageW(mainWindow, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+    // While the program waits for the card, its window answers at once, again and again.
+    for (int i = 0; i < 8; ++i) {
+        DWORD_PTR answer = 0;
+        EXPECT_NE(SendMessageTimeoutW(mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0) << i;
+        Sleep(500);
+    }
+    EXPECT_NE(e2e::Text(GetDlgItem(mainWindow, IDC_MAIN_STATUS)).find(L"..."), std::wstring::npos);
+    // The card comes back: the program dials again by itself.
+    ASSERT_EQ(Simctl(L"present 0"), 0);
+    EXPECT_TRUE(e2e::WaitUntil(isConnected, 25000));
+    Close();
+}
+
+// stand_in.exe beside this test program (it records how it was started).
+std::wstring StandInPath() {
+    wchar_t self[MAX_PATH];
+    std::wstring path(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"stand_in.exe";
+}
+
+TEST_F(MainWindowTest, ToolbarShowsItsEntriesWithoutGapsAndStartsWhatTheySay) {
+    ASSERT_TRUE(folder.CopyIn(StandInPath(), L"stand_in.exe"));
+    // The browser registered for HTTP is the stand-in, with the usual quoted arguments.
+    HKEY key = nullptr;
+    const wchar_t* command = L"HTTP\\shell\\open\\command";
+    wchar_t saved[512] = {};
+    DWORD savedSize = sizeof saved - sizeof(wchar_t);
+    const bool hadCommand = RegGetValueW(HKEY_CLASSES_ROOT, command, nullptr, RRF_RT_REG_SZ, nullptr, saved,
+                                         &savedSize) == ERROR_SUCCESS;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, command, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring browser = L"\"" + folder.File(L"stand_in.exe") + L"\" \"%1\"";
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(browser.c_str()),
+                   static_cast<DWORD>((browser.size() + 1) * sizeof(wchar_t)));
+    // Three sections with gaps between them fill the first three buttons.
+    const std::wstring ini = L"[TOOLBAR_2]\r\naction_type=1\r\n"
+                             L"[TOOLBAR_5]\r\naction_type=12\r\naction=STAND_IN.EXE\r\naction_data=-page 5\r\n"
+                             L"[TOOLBAR_7]\r\naction_type=11\r\naction=" + folder.File(L"stand_in.exe") + L"\r\n";
+    ASSERT_TRUE(folder.WriteText(L"ToolBar.ini", ini));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(e2e::IsVisible(GetDlgItem(mainWindow, IDC_MAIN_TOOLBAR1 + i)), i < 3) << i;
+    folder.Screenshot(L"toolbar", mainWindow);
+
+    auto lines = [&] {
+        std::vector<std::wstring> out;
+        std::wstring log = e2e::Wide(folder.ReadBytes(L"stand_in.log"));
+        for (size_t at = 0, end; (end = log.find(L"\r\n", at)) != std::wstring::npos; at = end + 2)
+            out.push_back(log.substr(at, end - at));
+        return out;
+    };
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_TOOLBAR1 + i));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return lines().size() == static_cast<size_t>(i + 1); }, 10000)) << i;
+    }
+    const auto started = lines();
+    Logf("toolbar started: %s | %s | %s", e2e::Utf8(started[0]).c_str(), e2e::Utf8(started[1]).c_str(),
+         e2e::Utf8(started[2]).c_str());
+    EXPECT_EQ(started[0].substr(started[0].find(L'|')), L"|") << "the browser, without parameters";
+    EXPECT_NE(started[1].find(L"|-page 5"), std::wstring::npos) << "the program with its data";
+    EXPECT_EQ(_wcsicmp(started[1].substr(0, started[1].find(L'|')).c_str(), folder.Path().c_str()), 0)
+        << "in the program's own folder";
+    EXPECT_EQ(started[2].substr(started[2].find(L'|')), L"|") << "opened by the shell";
+    Close();
+
+    if (hadCommand)
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(saved),
+                       static_cast<DWORD>((wcslen(saved) + 1) * sizeof(wchar_t)));
+    else
+        RegDeleteValueW(key, nullptr);
+    RegCloseKey(key);
+}
+
 }  // namespace

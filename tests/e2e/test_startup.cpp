@@ -205,6 +205,43 @@ TEST_F(StartupTest, SecondStartBringsTheFirstWindowForward) {
     CloseNormally(mainWindow, first);
 }
 
+TEST_F(StartupTest, AFolderNamedRestartDoesNotLetASecondCopyThrough) {
+    // The whole program folder again, one level down in a folder called "restart".
+    const std::wstring inner = folder.File(L"restart");
+    ASSERT_TRUE(CreateDirectoryW(inner.c_str(), nullptr));
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(folder.File(L"*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        ASSERT_TRUE(CopyFileW(folder.File(found.cFileName).c_str(), (inner + L"\\" + found.cFileName).c_str(), FALSE));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+
+    e2e::Process first;
+    ASSERT_TRUE(first.Start(inner + L"\\Orvane.exe"));
+    HWND mainWindow = WaitMainWindow(first);
+    ASSERT_NE(mainWindow, nullptr);
+    e2e::Process second;
+    ASSERT_TRUE(second.Start(inner + L"\\Orvane.exe"));
+    EXPECT_TRUE(second.WaitExit(10000)) << "the path holds \"restart\", the arguments do not";
+    CloseNormally(mainWindow, first);
+}
+
+TEST_F(StartupTest, HelpKeyWithoutAHelpFileSaysSo) {
+    e2e::Process orvane = StartOrvane();
+    HWND mainWindow = WaitMainWindow(orvane);
+    ASSERT_NE(mainWindow, nullptr);
+    for (const wchar_t* help : {L"helpgb.chm", L"helpen.chm"}) folder.Remove(help);
+    ASSERT_TRUE(e2e::PressKey(mainWindow, VK_F1));
+    e2e::MessageBoxInfo box = e2e::WaitMessageBox(orvane.Id(), 10000);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_NE(box.text.find(L"helpgb.chm"), std::wstring::npos) << e2e::Utf8(box.text);
+    folder.Screenshot(L"help-missing", box.window);
+    ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK));
+    CloseNormally(mainWindow, orvane);
+}
+
 TEST_F(StartupTest, NoCardAsksAbortRetryIgnore) {
     SetCard(L"Present", L"255");
     e2e::Process orvane = StartOrvane();
@@ -287,6 +324,7 @@ TEST_F(StartupTest, MissingModemIniOrModuleEndsWithItsMessage) {
     ASSERT_NE(box.window, nullptr);
     EXPECT_EQ(box.text, L"Load modem info failure from 'modem.ini' !");
     EXPECT_EQ(box.caption, L"");
+    EXPECT_EQ(FindWaitBox(orvane), nullptr) << "the topmost wait box would hide the message";
     ASSERT_TRUE(e2e::AnswerMessageBox(box, IDOK));
     EXPECT_TRUE(orvane.WaitExit(10000));
     EXPECT_FALSE(e2e::AtomExists(kStartupAtom));

@@ -109,6 +109,17 @@ TEST(SkinLoadRewrite, ReplacesOnlyTheSkinLoadStretch) {
     EXPECT_EQ(*RewriteSkinLoad("SKIN_LOAD=3\r\n", -1), "SKIN_LOAD = -1\r\n");
 }
 
+TEST(SkinLoadRewrite, FindsTheKeyAsTheReaderDoes) {
+    // Any case, blanks before the key kept; a comment naming the key is not the key.
+    EXPECT_EQ(*RewriteSkinLoad("; SKIN_LOAD picks the skin\r\n  skin_load=1\r\n", 2),
+              "; SKIN_LOAD picks the skin\r\n  SKIN_LOAD = 2\r\n");
+    // The reader takes the last of two lines: both say the new id afterwards.
+    const auto twice = RewriteSkinLoad("SKIN_LOAD=1\r\nSKIN_DLL=1,a.dll,A\r\nSkin_Load = 4\r\n", 7);
+    ASSERT_TRUE(twice);
+    EXPECT_EQ(ParseSkinIni(*twice).configuredId, 7);
+    EXPECT_EQ(*twice, "SKIN_LOAD = 7\r\nSKIN_DLL=1,a.dll,A\r\nSKIN_LOAD = 7\r\n");
+}
+
 TEST(SkinLoadRewrite, MissingKeyOrLineEndLeavesFileAlone) {
     EXPECT_FALSE(RewriteSkinLoad("", 1));
     EXPECT_FALSE(RewriteSkinLoad("SKIN_DLL=1,a.dll,A\r\n", 1));

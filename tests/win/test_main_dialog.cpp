@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <memory>
+#include <thread>
 
 #include "framework/Resources.h"
+#include "modem/ModemModule.h"
 #include "resources/resource.h"
 #include "Driver.h"
 #include "tests/win/WinTestSupport.h"
@@ -220,6 +222,46 @@ TEST_F(MainDialogTest, NoHandleLeaksAcrossPageSwitchesAndPopups) {
 }  // namespace
 
 namespace {
+
+MdmEventCallback g_watch = nullptr;
+int32_t MDM_CALL CaptureWatch(MdmEventCallback callback) {
+    g_watch = callback;
+    return 0;
+}
+
+// The module calls back on its own thread, possibly while the window thread waits for that
+// module: the callback only queues the work, and the work renews the last activity.
+TEST(MainDialogEvents, ACardEventNeverWaitsForTheWindowAndRenewsTheActivity) {
+    HINSTANCE skin = LoadLibraryW(wintest::StagePath(L"skingb.dll").c_str());
+    ASSERT_NE(skin, nullptr);
+    modem::Table().mdmInitWatch = &CaptureWatch;
+    settings::SettingsStore settings;
+    wintest::FakeAppHost app;
+    {
+        ui::OrvaneDlg dialog(skin, settings, app);
+        ASSERT_NE(dialog.Create(nullptr), nullptr);
+        ASSERT_NE(g_watch, nullptr);
+        app.lastActivity = GetTickCount() - 60000;
+        // The window thread does not pump while the module thread calls back.
+        std::thread module([] { g_watch(modem::kEventNewSms, reinterpret_cast<intptr_t>("10086"), 0, 0, 0); });
+        module.join();
+        EXPECT_TRUE(app.IdleFor(50000)) << "nothing ran on the module's thread";
+        wintest::Pump(50);
+        EXPECT_FALSE(app.IdleFor(50000)) << "a new message counts as activity";
+        // A ring whose number points nowhere is survived.
+        app.lastActivity = GetTickCount() - 60000;
+        std::thread ring([] { g_watch(modem::kEventRing, 0x10, 0, 0, 0); });
+        ring.join();
+        wintest::Pump(50);
+        EXPECT_FALSE(app.IdleFor(50000)) << "a ring counts as activity";
+        EXPECT_TRUE(IsWindow(dialog.Hwnd()));
+        DestroyWindow(dialog.Hwnd());
+        wintest::Pump(0);
+    }
+    modem::Table().mdmInitWatch = nullptr;
+    g_watch = nullptr;
+    FreeLibrary(skin);
+}
 
 // A hang-up that the module never confirms must not keep the program from ending.
 TEST_F(MainDialogTest, ExitEndsEvenWhenTheHangUpIsNeverConfirmed) {

@@ -236,6 +236,18 @@ TEST_F(SkinFileTest, ShorterValueTruncatesTheTail) {
     EXPECT_EQ(Get(), "SKIN_LOAD = 2\r\nSKIN_DLL=1,a.dll,A\r\n");
 }
 
+TEST_F(SkinFileTest, ALowerCaseKeyIsSavedAndAFailedWriteKeepsTheFileWhole) {
+    Put("skin_load = 1\r\nSKIN_DLL=1,a.dll,A\r\n");
+    ASSERT_TRUE(skin::WriteSkinChoice(path_, 2));
+    EXPECT_EQ(Get(), "SKIN_LOAD = 2\r\nSKIN_DLL=1,a.dll,A\r\n");
+    // The new text cannot be written (its file is taken by a folder): the old file stays.
+    const std::wstring blocker = path_ + L".new";
+    ASSERT_TRUE(CreateDirectoryW(blocker.c_str(), nullptr));
+    EXPECT_FALSE(skin::WriteSkinChoice(path_, 3));
+    EXPECT_EQ(Get(), "SKIN_LOAD = 2\r\nSKIN_DLL=1,a.dll,A\r\n");
+    RemoveDirectoryW(blocker.c_str());
+}
+
 TEST_F(SkinFileTest, FileWithoutSkinLoadIsLeftAsItIs) {
     const std::string ini = "SKIN_DLL=1,a.dll,A\r\nSKIN_DLL=2,b.dll,B";
     Put(ini);
