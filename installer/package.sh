@@ -11,7 +11,7 @@ msi=$out/$name.msi zip=$out/$name.zip
 
 # Written by the programs at run time (for instance when the build's folder is run directly):
 # never shipped.
-runtime_files=(modem.log Sentrel.dat debug.ini)
+runtime_files=(modem.log Sentrel.dat Sentrel.log debug.ini)
 
 [ -f "$stage/Orvane.exe" ] || { echo "package: $stage has no Orvane.exe" >&2; exit 1; }
 mkdir -p "$out" "$work"
@@ -68,6 +68,7 @@ remove_row() {
 msibuild "$work/$name.msi" \
     -q "UPDATE Component SET Attributes = $((attributes | 16 | 128)) WHERE Component = 'c_modem.ini'" \
     -q "$(remove_row rm_watcher_data Sentrel.dat CLEANUPDIR)" \
+    -q "$(remove_row rm_watcher_log Sentrel.log CLEANUPDIR)" \
     -q "$(remove_row rm_module_log modem.log INSTALLDIR)" \
     -q "$(remove_row rm_settings modem.ini SETTINGSDIR)" \
     -q "$secure_query"

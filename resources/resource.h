@@ -492,6 +492,8 @@
 #define TIMER_REDIAL 1324
 #define TIMER_LINK_CHECK 1325       // 3000 ms
 #define TIMER_DIAL_TIMEOUT 1326     // 90000 ms: a dial or hang-up the module never reports done
+// SMS list page
+#define TIMER_SMS_RELOAD_RETRY 1157 // 1000 ms: a reload the card was too busy for, tried again
 // Call page
 #define TIMER_RING_TIMEOUT 1425     // 30000 ms: unanswered incoming call
 // Wait box

@@ -420,6 +420,14 @@ extern "C" int32_t MDM_CALL mdmNetGetDefaultSetting(char* user, char* password, 
     CopyField(password, kField, IniGet(kDefaults, "Password", "", 64));
     CopyField(tel, kField, IniGet(kDefaults, "Tel", "", 64));
     CopyField(apn, kField, IniGet(kDefaults, "Apn", "", 64));
+    if (IniInt(kDefaults, "Unterminated", 0) != 0) {
+        // A lying card: every buffer filled to its last byte, no terminating zero.
+        for (char* field : {user, password, tel, apn}) {
+            if (!field) continue;
+            const size_t used = strnlen(field, kField);
+            memset(field + used, 'x', kField - used);
+        }
+    }
     return call.Ret(0);
 }
 

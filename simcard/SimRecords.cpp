@@ -1,5 +1,6 @@
 // simcard.dll records kept in simcard.ini: phone book, received and sent messages, call records,
-// with the capacities the program relies on (201 phone-book ids, 64 messages, 20 calls).
+// with the capacities the program relies on (201 phone-book ids, 64 messages, 20 calls), and the
+// switches that make the card lie about its messages.
 #include "simcard/SimCard.h"
 
 #include <algorithm>
@@ -17,6 +18,10 @@ constexpr size_t kTimeMax = sizeof(SmsRecord::time) - 1;
 constexpr size_t kContentMax = sizeof(SmsRecord::content) - 1;
 constexpr size_t kNameMax = sizeof(PhoneBookRecord::name) - 1;
 constexpr long long kMaxRecordId = 99999;
+// The longest message the card takes (sent or received); longer ones are stored in parts.
+constexpr size_t kSmsTextMax = 1024;
+// Outcomes of mdmSmsSend by recipient: number = result code.
+constexpr const char* kSmsResult = "SMS_RESULT";
 // Switches that make the phone-book reader lie: Count (the count it reports), Ids (identifiers
 // given to the first records instead of their own), Unterminated (texts fill their fields).
 constexpr const char* kPhoneBookLies = "PHONEBOOK_LIES";
@@ -111,8 +116,91 @@ void FillSms(SmsRecord& r, const Entry& e, int32_t type) {
     CopyField(r.content, sizeof r.content, Unescape(e.fields[2]));
 }
 
-std::string SmsLine(const std::string& number, const std::string& text) {
-    return Plain(number, kNumberMax) + "|" + NowText() + "|" + Escape(CutText(text, kContentMax));
+std::string SmsLine(const std::string& number, const std::string& time, const std::string& part) {
+    return Plain(number, kNumberMax) + "|" + time + "|" + Escape(CutText(part, kContentMax));
+}
+
+// A message longer than a record's text field is kept as several records, one per part, as a SIM
+// keeps the parts of a long message: each part as long as the field allows, never ending inside
+// a double-byte character.
+std::vector<std::string> SmsParts(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t at = 0;
+    do {
+        size_t n = CutLength(text.data() + at, text.size() - at, kContentMax);
+        if (n == 0 && at < text.size()) n = 1;  // a lone lead byte at the very end
+        parts.push_back(text.substr(at, n));
+        at += n;
+    } while (at < text.size());
+    return parts;
+}
+
+// Stores the parts of one message under consecutive new ids, all or none: a store without room
+// for every part keeps none of them.
+bool StoreSms(const char* section, const std::string& number, const std::string& text,
+              std::string& why) {
+    const std::vector<std::string> parts = SmsParts(text);
+    if (StoredSmsCount() + static_cast<int32_t>(parts.size()) > modem::kSmsCapacity) {
+        why = "message store full (64)";
+        return false;
+    }
+    std::vector<Entry> entries = ReadSms(section, 4096);
+    const std::string time = NowText();
+    for (const std::string& part : parts) {
+        int32_t id = NextId(entries);
+        if (id < 0 || !IniSet(section, std::to_string(id).c_str(), SmsLine(number, time, part))) {
+            why = "cannot write simcard.ini";
+            return false;
+        }
+        entries.push_back(Entry{id, {}});
+    }
+    return true;
+}
+
+// A lying card (switches in [SMS], for the program's defences): LieRecvCount / LieSentCount are
+// the counts the reads answer whatever they wrote; LieFillAll=1 makes each read write a full
+// store of 64 records; LieIds=1 hands out identifiers no card uses; LieUnterminated=1 fills every
+// text field to its last byte without a terminating NUL.
+bool LieCount(const char* key, int32_t& count) {
+    long long v = 0;
+    if (!ParseInt(IniGet(kSms, key, "", 31), v)) return false;
+    count = static_cast<int32_t>(std::clamp<long long>(v, INT32_MIN, INT32_MAX));
+    return true;
+}
+
+void FillUnterminated(char* field, size_t size, const std::string& text) {
+    const std::string source = text.empty() ? std::string("#") : text;
+    for (size_t i = 0; i < size; ++i) field[i] = source[i % source.size()];
+}
+
+void Lie(SmsRecord& r, size_t index) {
+    static const int32_t kOddIds[] = {-1, INT32_MIN, INT32_MAX, -200, 0, 0};
+    if (IniInt(kSms, "LieIds", 0) != 0)
+        r.id = kOddIds[index % (sizeof kOddIds / sizeof kOddIds[0])];
+    if (IniInt(kSms, "LieUnterminated", 0) != 0) {
+        std::string content = BoundedText(r.content, sizeof r.content);
+        FillUnterminated(r.number, sizeof r.number, BoundedText(r.number, sizeof r.number));
+        FillUnterminated(r.time, sizeof r.time, BoundedText(r.time, sizeof r.time));
+        FillUnterminated(r.content, sizeof r.content, content);
+    }
+}
+
+// Writes the records of one read (lies included) and answers its count.
+int32_t DeliverSms(SmsRecord* records, const std::vector<Entry>& entries, int32_t type,
+                   const char* lieKey) {
+    size_t written = entries.size();
+    for (size_t i = 0; i < entries.size(); ++i) FillSms(records[i], entries[i], type);
+    if (IniInt(kSms, "LieFillAll", 0) != 0) {
+        for (; written < static_cast<size_t>(modem::kSmsCapacity); ++written) {
+            Entry made{static_cast<int32_t>(9000 + written),
+                       {"100" + std::to_string(written), NowText(), "filler"}};
+            FillSms(records[written], made, type);
+        }
+    }
+    for (size_t i = 0; i < written; ++i) Lie(records[i], i);
+    int32_t count = static_cast<int32_t>(written);
+    LieCount(lieKey, count);
+    return count;
 }
 
 // Received count handed out by the last mdmSmsGetAllRecvRec: the program puts the sent records
@@ -125,16 +213,7 @@ bool SimReady() { return SimUsable() && !PinPending(); }
 
 bool StoreReceivedSms(const std::string& number, const std::string& text, std::string& why) {
     StateLock lock;
-    if (StoredSmsCount() >= modem::kSmsCapacity) {
-        why = "message store full (64)";
-        return false;
-    }
-    int32_t id = NextId(ReadSms(kSmsRecv, 4096));
-    if (id < 0 || !IniSet(kSmsRecv, std::to_string(id).c_str(), SmsLine(number, text))) {
-        why = "cannot write simcard.ini";
-        return false;
-    }
-    return true;
+    return StoreSms(kSmsRecv, number, CutText(text, kSmsTextMax), why);
 }
 
 void AddCallRecord(int32_t type, const std::string& number, int32_t seconds) {
@@ -227,9 +306,8 @@ extern "C" int32_t MDM_CALL mdmSmsGetAllRecvRec(SmsRecord* records) {
     if (!records) return call.Fail(-1, "null buffer");
     if (!SimReady()) return call.Fail(-1, "no SIM card or SIM locked");
     std::vector<Entry> recv = ReadSms(kSmsRecv, modem::kSmsCapacity);
-    for (size_t i = 0; i < recv.size(); ++i) FillSms(records[i], recv[i], 1);
     InterlockedExchange(&g_lastReceived, static_cast<LONG>(recv.size()));
-    return call.Ret(static_cast<int32_t>(recv.size()));
+    return call.Ret(DeliverSms(records, recv, 1, "LieRecvCount"));
 }
 
 extern "C" int32_t MDM_CALL mdmSmsGetAllSendRec(SmsRecord* records) {
@@ -243,8 +321,7 @@ extern "C" int32_t MDM_CALL mdmSmsGetAllSendRec(SmsRecord* records) {
     size_t room =
         static_cast<size_t>(modem::kSmsCapacity - std::min<LONG>(received, modem::kSmsCapacity));
     std::vector<Entry> sent = ReadSms(kSmsSent, room);
-    for (size_t i = 0; i < sent.size(); ++i) FillSms(records[i], sent[i], 0);
-    return call.Ret(static_cast<int32_t>(sent.size()));
+    return call.Ret(DeliverSms(records, sent, 0, "LieSentCount"));
 }
 
 static int32_t DeleteSms(const char* name, const char* section, const char* rule, int32_t id) {
@@ -276,19 +353,19 @@ extern "C" int32_t MDM_CALL mdmSmsSend(const char* number, const char* text, int
     std::vector<std::string> parts = Split(BoundedText(number, 256), ',', 64);
     std::string to = Trim(parts.back());
     if (to.empty()) return call.Fail(1, "no recipient");
-    if (int32_t configured = IniInt(kSms, "SendResult", 0))
-        return call.Fail(configured, "sending refused by the network");
+    std::string body = BoundedText(text, kSmsTextMax + 1);
+    if (body.size() > kSmsTextMax) return call.Fail(1, "message longer than 1024 bytes");
     int32_t delay = std::clamp(IniInt(kSms, "SendDelayMs", 0), 0, 30000);
     if (delay > 0) Sleep(static_cast<DWORD>(delay));
-    std::string body = BoundedText(text, 4096);
+    // [SMS_RESULT] number=code gives one recipient's outcome; SendResult the others'.
+    std::string key = Plain(to, kNumberMax);
+    int32_t configured = key.empty() ? 0 : IniInt(kSmsResult, key.c_str(), INT32_MIN);
+    if (configured == INT32_MIN) configured = IniInt(kSms, "SendResult", 0);
+    if (configured != 0) return call.Fail(configured, "sending refused by the network");
     {
         StateLock lock;
-        if (StoredSmsCount() >= modem::kSmsCapacity) {
-            LogLine("  sent, not saved: message store full");
-        } else {
-            int32_t id = NextId(ReadSms(kSmsSent, 4096));
-            if (id >= 0) IniSet(kSmsSent, std::to_string(id).c_str(), SmsLine(to, body));
-        }
+        std::string why;
+        if (!StoreSms(kSmsSent, to, body, why)) LogLine("  sent, not saved: " + why);
     }
     return call.Ret(0);
 }

@@ -17,6 +17,9 @@ for image in Orvane.exe Pin.exe Sentrel.exe simcard.dll simctl.exe skingb.dll sk
     kind=$($objdump -f "$path" | sed -n 's/.*file format \(.*\)$/\1/p' | head -1)
     [ "$kind" = "$format" ] || { echo "$image: $kind, expected $format"; fail=1; }
 done
+# The operator presets are generated at build time; a folder without them is not the product.
+presets=$(grep -cv '^;' "$folder/pap.ini" 2>/dev/null || true)
+[ "${presets:-0}" -gt 0 ] || { echo "pap.ini: missing or without presets"; fail=1; }
 # The 42 entries the main program binds and the two the watcher binds instead.
 entries="mdmNetDial2 mdmNetHangup mdmNetSetCta mdmNetConnectStatus mdmNetTransmitStatus
 mdmNetGetDefaultSetting mdmModemExist mdmGetRegStatus mdmUimExist2 mdmGetCsq mdmGetServerMode

@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           mingw-w64-tools clang libclang-rt-14-dev wine wine64 xvfb xauth x11-utils imagemagick
-          librsvg2-bin fonts-wqy-microhei locales sox fp-utils msitools wixl zip)
+          librsvg2-bin fonts-wqy-microhei locales sox fp-utils msitools wixl zip python3
+          mobile-broadband-provider-info)
 
 missing=()
 for p in "${packages[@]}"; do

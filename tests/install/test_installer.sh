@@ -42,7 +42,7 @@ no() { ! "$@"; }
 installed_as_staged() {
     local name ok=0
     local staged installed
-    staged=$(cd "$STAGE" && find . -type f ! -name modem.log ! -name Sentrel.dat ! -name debug.ini | sort)
+    staged=$(cd "$STAGE" && find . -type f ! -name modem.log ! -name Sentrel.dat ! -name Sentrel.log ! -name debug.ini | sort)
     installed=$(cd "$folder" && find . -type f | sort)
     if [ "$staged" != "$installed" ]; then
         echo "  staged and installed files differ:"

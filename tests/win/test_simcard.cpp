@@ -555,6 +555,70 @@ TEST_F(SimCard, LongMessagesAreCutWithinTheContentField) {
     EXPECT_EQ(strlen(store[0].content), 163u);
 }
 
+TEST_F(SimCard, MessagesUpTo1024BytesAreKeptInPartsWithPerNumberOutcomes) {
+    WriteIni(std::string(kSettings));
+    // 1024 bytes, a double-byte character across the first part's end: seven parts, none split
+    // inside a character, all with one number and time.
+    std::string text(162, 'a');
+    text += "\xd6\xd0";
+    text += std::string(1024 - text.size(), 'b');
+    ASSERT_EQ(text.size(), 1024u);
+    EXPECT_EQ(C().mdmSmsSend("10086", text.c_str(), 0), 0);
+    std::vector<SmsRecord> store(modem::kSmsCapacity);
+    ASSERT_EQ(C().mdmSmsGetAllSendRec(store.data()), 7);
+    std::string joined;
+    for (int i = 0; i < 7; ++i) {
+        joined += store[i].content;
+        EXPECT_STREQ(store[i].number, "10086");
+        EXPECT_STREQ(store[i].time, store[0].time);
+    }
+    EXPECT_EQ(strlen(store[0].content), 162u) << "the double-byte character starts the next part";
+    EXPECT_EQ(joined, text);
+    EXPECT_NE(C().mdmSmsSend("10086", (text + "c").c_str(), 0), 0) << "1025 bytes";
+
+    // One recipient's own outcome; the others keep the card-wide one.
+    Set("SMS_RESULT", "10002", "4");
+    EXPECT_EQ(C().mdmSmsSend("10002", "x", 0), 4);
+    EXPECT_EQ(C().mdmSmsSend("name,10002", "x", 0), 4);
+    EXPECT_EQ(C().mdmSmsSend("10003", "x", 0), 0);
+    Set("SMS", "SendResult", "9");
+    EXPECT_EQ(C().mdmSmsSend("10003", "x", 0), 9);
+    Set("SMS_RESULT", "10003", "0");
+    EXPECT_EQ(C().mdmSmsSend("10003", "x", 0), 0);
+
+    // A message whose parts do not all fit is not kept: 58 stored, 6 free, 7 parts.
+    WriteIni(std::string(kSettings) + Entries("SMS_RECV", 1, 58, "10086|2024-05-01 09:30:%02d|r"));
+    EXPECT_EQ(C().mdmSmsSend("10086", std::string(1024, 'z').c_str(), 0), 0);
+    EXPECT_EQ(Section("SMS_SENT"), "");
+    WaitForPipe();
+    EXPECT_NE(Simctl(C().dir, "sms 10086 " + std::string(1024, 'q')).exitCode, 0u)
+        << "refused, not half kept";
+    EXPECT_EQ(Simctl(C().dir, "sms 10086 " + std::string(400, 'q')).exitCode, 0u);
+    std::vector<SmsRecord> received(modem::kSmsCapacity);
+    EXPECT_EQ(C().mdmSmsGetAllRecvRec(received.data()), 61) << "400 bytes in three records";
+}
+
+TEST_F(SimCard, LyingSwitchesBendCountsIdsAndTerminators) {
+    WriteIni(std::string(kSettings) + "[SMS_RECV]\r\n1=10086|2024-05-01 09:30:00|hi\r\n");
+    Set("SMS", "LieRecvCount", "100");
+    Set("SMS", "LieSentCount", "-4");
+    Set("SMS", "LieIds", "1");
+    Set("SMS", "LieUnterminated", "1");
+    std::vector<SmsRecord> store(2 * modem::kSmsCapacity);
+    EXPECT_EQ(C().mdmSmsGetAllRecvRec(store.data()), 100);
+    EXPECT_EQ(C().mdmSmsGetAllSendRec(store.data() + 1), -4);
+    EXPECT_EQ(store[0].id, -1);
+    EXPECT_EQ(std::string(store[0].number, 16), "1008610086100861");
+    EXPECT_EQ(std::string(store[0].content, 4), "hihi");
+    EXPECT_NE(store[0].content[163], '\0');
+
+    Set("SMS", "LieFillAll", "1");
+    memset(store.data(), 0, store.size() * sizeof(SmsRecord));
+    C().mdmSmsGetAllRecvRec(store.data());
+    for (int i = 0; i < modem::kSmsCapacity; ++i) EXPECT_NE(store[i].number[0], '\0') << i;
+    EXPECT_EQ(store[modem::kSmsCapacity].number[0], '\0') << "a full store, no more";
+}
+
 TEST_F(SimCard, JournalShowsEveryCall) {
     C().mdmGetCsq();
     C().mdmPbDelRec(77);
