@@ -410,14 +410,17 @@ TEST_F(PhoneBookTest, ContextMenuFollowsTheSelection) {
     ASSERT_TRUE(e2e::ClickId(editor, IDC_PBEDIT_CANCEL));
     ASSERT_TRUE(e2e::WaitUntil(pageShown, 5000));
     EXPECT_TRUE(ChooseFromMenu(kMenuSms));
-    EXPECT_TRUE(e2e::WaitUntil(
-        [&] { return e2e::IsVisible(e2e::FindChild(mainWindow, IDC_SMSSEND_RECIPIENT)); }, 5000));
+    HWND recipient = e2e::FindChild(mainWindow, IDC_SMSSEND_RECIPIENT);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::IsVisible(recipient); }, 5000));
+    EXPECT_EQ(e2e::Text(recipient), L"10086");
     ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_PHONEBOOK));
     ASSERT_TRUE(e2e::WaitUntil(pageShown, 5000));
     ASSERT_TRUE(e2e::ListViewSelect(list, 1));
     EXPECT_TRUE(ChooseFromMenu(kMenuCall));
     EXPECT_TRUE(e2e::WaitUntil(
         [&] { return e2e::IsVisible(e2e::FindChild(mainWindow, IDC_CALL_NUMBER)); }, 5000));
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] { return Journal().find("CALL mdmVoiceCall(\"10086\")") != std::string::npos; }, 5000));
     EXPECT_TRUE(orvane.Running());
 }
 
