@@ -448,11 +448,13 @@ TEST_F(SimCard, PhoneBookChangesAreWrittenBack) {
     EXPECT_EQ(Get("PHONEBOOK", "1"), "10086|Service");
 }
 
-TEST_F(SimCard, PhoneBookFieldsAreCutAndTerminated) {
+TEST_F(SimCard, PhoneBookRefusesLongNumbersAndCutsNames) {
     PhoneBookRecord rec;
     memset(&rec, '9', sizeof rec);  // no terminator anywhere
     rec.id = -1;
     memset(rec.name, 'A', sizeof rec.name);
+    EXPECT_EQ(C().mdmPbAddRec(rec), -1) << "a number that fills its field does not fit a SIM entry";
+    rec.number[15] = '\0';
     int32_t id = C().mdmPbAddRec(rec);
     ASSERT_GE(id, 0);
     std::vector<PhoneBookRecord> book(modem::kPhoneBookSlots);
@@ -460,6 +462,21 @@ TEST_F(SimCard, PhoneBookFieldsAreCutAndTerminated) {
     ASSERT_EQ(n, 3);
     EXPECT_EQ(std::string(book[2].number), std::string(15, '9'));
     EXPECT_EQ(std::string(book[2].name), std::string(31, 'A'));
+}
+
+TEST_F(SimCard, PhoneBookLiesWhenTold) {
+    Set("PHONEBOOK_LIES", "Count", "5000");
+    Set("PHONEBOOK_LIES", "Ids", "201,-3");
+    Set("PHONEBOOK_LIES", "Unterminated", "1");
+    std::vector<PhoneBookRecord> book(modem::kPhoneBookSlots + 1);
+    memset(book.data(), 0xCD, book.size() * sizeof(PhoneBookRecord));
+    EXPECT_EQ(C().mdmPbGetAllRec(book.data()), 5000);
+    EXPECT_EQ(book[0].id, 201);
+    EXPECT_EQ(book[1].id, -3);
+    EXPECT_EQ(std::string(book[0].number, sizeof book[0].number), "1380013800099999");
+    EXPECT_EQ(book[1].name[sizeof book[1].name - 1], '*');
+    EXPECT_EQ(static_cast<unsigned char>(book[2].number[0]), 0xCD)
+        << "only the real records are written";
 }
 
 TEST_F(SimCard, PhoneBookHonoursItsTwoHundredAndOneSlots) {
