@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "net/DlgNetRecords.h"
 #include "resource.h"
 #include "tests/win/WinTestSupport.h"
 
@@ -1321,6 +1323,14 @@ int TextRoom(HWND control, bool pushButtonsShowText)
     return 0;
 }
 
+// No stored records: the records window opens empty.
+class NoRecords : public net::RecordStore {
+  public:
+    std::string Read(const std::string&) override { return {}; }
+    bool Write(const std::string&, const std::string&) override { return false; }
+    bool Clear() override { return false; }
+};
+
 class TextFit {
   public:
     // Every text control of the window against its own text (formats filled with the sample).
@@ -1345,7 +1355,7 @@ class TextFit {
     }
     const std::vector<std::string>& Misfits() const { return misfits_; }
 
-  private:
+    // One text against the room given (in the control's font).
     void Check(HWND control, const char* name, const std::wstring& text, int room)
     {
         if (room <= 0)
@@ -1360,6 +1370,8 @@ class TextFit {
                                std::to_string(need.cy) + ", has " + std::to_string(room) + "x" +
                                std::to_string(r.bottom));
     }
+
+  private:
     std::vector<std::string> misfits_;
 };
 
@@ -1373,13 +1385,14 @@ TEST_P(LanguageLibrary, TextsFitTheirControls)
     Window main(CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_MAIN), nullptr, QuietDialogProc, 0));
     ASSERT_NE(main.get(), nullptr);
     TextFit fit;
-    // The main window and the pages draw their buttons as pictures.
+    // The main window draws its buttons as pictures. A page's buttons show pictures once the page
+    // skins them, their text until then: it fits either way.
     fit.Window(main.get(), "IDD_MAIN", false);
     for (const PageSkin& page : PageSkins()) {
         Window shown(CreateDialogParamW(module, MAKEINTRESOURCEW(page.page), main.get(),
                                         QuietDialogProc, 0));
         ASSERT_NE(shown.get(), nullptr) << page.name;
-        fit.Window(shown.get(), page.name, false);
+        fit.Window(shown.get(), page.name, true);
         if (page.page == IDD_INTERNET) {
             // The connection's progress and outcome.
             fit.Texts(GetDlgItem(shown.get(), IDC_INET_STATE), "IDD_INTERNET state",
@@ -1429,6 +1442,27 @@ TEST_P(LanguageLibrary, TextsFitTheirControls)
                                     QuietDialogProc, 0));
     ASSERT_NE(graph.get(), nullptr);
     fit.Window(graph.get(), "IDD_TRAFFIC_GRAPH", true, L"1024.00");
+
+    // The records window as the program builds it: the column titles against their widths.
+    NoRecords store;
+    std::atomic<int64_t> monthTotal{0};
+    net::TrafficAccount account(store, monthTotal);
+    DlgNetRecords netRecords(module, account, [] { return net::DateTime{2024, 3, 15, 12, 0, 0}; });
+    ASSERT_NE(netRecords.Create(nullptr), nullptr);
+    HWND header = ListView_GetHeader(netRecords.Item(IDC_NETREC_LIST));
+    EXPECT_EQ(Header_GetItemCount(header), 5);
+    for (int i = 0; i < Header_GetItemCount(header); ++i) {
+        wchar_t title[64] = {};
+        HDITEMW column{};
+        column.mask = HDI_TEXT | HDI_WIDTH;
+        column.pszText = title;
+        column.cchTextMax = 64;
+        ASSERT_TRUE(Header_GetItem(header, i, &column));
+        // A header item keeps three edges of margin on either side of its title.
+        fit.Check(header, "records column", title, column.cxy - 6 * GetSystemMetrics(SM_CXEDGE));
+    }
+    DestroyWindow(netRecords.Hwnd());
+    wintest::Pump(0);
     EXPECT_TRUE(fit.Misfits().empty()) << ::testing::PrintToString(fit.Misfits());
 }
 
