@@ -189,7 +189,7 @@ TEST_F(SystemLanguageTest, EveryWindowInTheSystemLanguage) {
         HWND control = e2e::FindChild(mainWindow, page.pageControl);
         EXPECT_TRUE(e2e::WaitUntil([&] { return control && e2e::IsVisible(control); }, 5000))
             << e2e::Utf8(page.name);
-        Sleep(200);
+        Sleep(500);  // the page paints its controls after it is shown
         folder.Screenshot(shot + page.name, mainWindow);
     }
 
