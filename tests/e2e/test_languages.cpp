@@ -1,4 +1,5 @@
-// The system language chooses the language library: under each locale the program speaks its language.
+// The system language chooses the language library: under each locale the program speaks its
+// language.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -22,24 +23,24 @@ constexpr wchar_t kNetRecKey[] = L"Software\\Wireless Modem\\NetRec";
 // makes it the Unix locale of every Wine process); unset, the run is on a Chinese (PRC) system.
 struct SystemLanguage {
     const char* locale;
-    LANGID system;             // the system language Windows then reports
-    const wchar_t* library;    // the language library the program must choose
-    const wchar_t* internet;   // the internet page button
-    const wchar_t* stateLabel; // the internet page's first label
+    LANGID system;              // the system language Windows then reports
+    const wchar_t* library;     // the language library the program must choose
+    const wchar_t* internet;    // the internet page button
+    const wchar_t* stateLabel;  // the internet page's first label
     const wchar_t* notConnected;
 };
 
 const SystemLanguage kLanguages[] = {
-    {"zh_CN.UTF-8", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), L"skingb.dll", L"上网", L"状态:",
-     L"未连接"},
+    {"zh_CN.UTF-8", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), L"skingb.dll", L"上网",
+     L"状态:", L"未连接"},
     {"zh_TW.UTF-8", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL), L"skinbig5.dll", L"上網",
      L"狀態：", L"未連線"},
-    {"ja_JP.UTF-8", MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), L"skinjap.dll", L"インターネット",
-     L"状態：", L"未接続"},
-    {"es_ES.UTF-8", MAKELANGID(LANG_SPANISH, SUBLANG_SPANISH_MODERN), L"skinspa.dll", L"Internet", L"Estado:",
-     L"Sin conexión"},
-    {"en_US.UTF-8", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), L"skinen.dll", L"Internet", L"Status:",
-     L"Not connected"},
+    {"ja_JP.UTF-8", MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), L"skinjap.dll",
+     L"インターネット", L"状態：", L"未接続"},
+    {"es_ES.UTF-8", MAKELANGID(LANG_SPANISH, SUBLANG_SPANISH_MODERN), L"skinspa.dll", L"Internet",
+     L"Estado:", L"Sin conexión"},
+    {"en_US.UTF-8", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), L"skinen.dll", L"Internet",
+     L"Status:", L"Not connected"},
 };
 
 const SystemLanguage* LanguageOfThisRun() {
@@ -58,17 +59,21 @@ std::vector<std::wstring> SkinLibrariesOf(DWORD pid) {
     if (snapshot == INVALID_HANDLE_VALUE) return found;
     MODULEENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+    for (BOOL more = Module32FirstW(snapshot, &entry); more;
+         more = Module32NextW(snapshot, &entry)) {
         std::wstring name = entry.szModule;
         for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
-        if (name.rfind(L"skin", 0) == 0 && name.size() > 8 && name.compare(name.size() - 4, 4, L".dll") == 0)
+        if (name.rfind(L"skin", 0) == 0 && name.size() > 8 &&
+            name.compare(name.size() - 4, 4, L".dll") == 0)
             found.push_back(name);
     }
     CloseHandle(snapshot);
     return found;
 }
 
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
 
 // The texts a window's controls carry: buttons by id, unnamed labels in their order.
 struct ControlTexts {
@@ -100,32 +105,36 @@ protected:
         ASSERT_TRUE(folder.Ok());
         folder.Remove(L"modem.log");
         RegDeleteTreeW(HKEY_CURRENT_USER, kNetRecKey);
-        shot = std::wstring(L"lang-") + e2e::Wide(std::string(language->locale).substr(0, 5)) + L"-";
+        shot =
+            std::wstring(L"lang-") + e2e::Wide(std::string(language->locale).substr(0, 5)) + L"-";
     }
     void TearDown() override {
         if (orvane.Running()) orvane.Kill();
         RegDeleteTreeW(HKEY_CURRENT_USER, kNetRecKey);
     }
 
+    // Starts the program and finds its main window and internet page (created hidden at start).
     void Start() {
         orvane = folder.Start(L"Orvane.exe");
         mainWindow = e2e::WaitDialogWith(orvane.Id(), IDC_MAIN_STATUS);
         ASSERT_NE(mainWindow, nullptr);
-        HWND state = e2e::FindChild(mainWindow, IDC_INET_STATE);
-        ASSERT_NE(state, nullptr);
-        internetPage = GetParent(state);
+        internetPage = GetParent(e2e::FindChild(mainWindow, IDC_INET_STATE));
+        ASSERT_NE(internetPage, nullptr);
     }
     void ShowInternetPage() {
         ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_INTERNET));
         ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::IsVisible(internetPage); }, 5000));
     }
-    std::wstring SkinString(UINT id) { return e2e::LoadSkinString(folder.File(language->library), id); }
+    std::wstring SkinString(UINT id) {
+        return e2e::LoadSkinString(folder.File(language->library), id);
+    }
     std::wstring State() { return e2e::Text(GetDlgItem(internetPage, IDC_INET_STATE)); }
     void Close() {
         ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_CLOSE));
         EXPECT_TRUE(orvane.WaitExit(20000));
     }
-    void SetIni(const wchar_t* file, const wchar_t* section, const wchar_t* key, const wchar_t* value) {
+    void SetIni(const wchar_t* file, const wchar_t* section, const wchar_t* key,
+                const wchar_t* value) {
         ASSERT_TRUE(WritePrivateProfileStringW(section, key, value, folder.File(file).c_str()));
     }
 
@@ -140,13 +149,17 @@ protected:
 TEST_F(SystemLanguageTest, MainWindowAndInternetPageSpeakTheSystemLanguage) {
     ASSERT_NO_FATAL_FAILURE(Start());
     EXPECT_EQ(SkinLibrariesOf(orvane.Id()), std::vector<std::wstring>{language->library});
-    EXPECT_EQ(e2e::Caption(mainWindow), L"Wireless Modem") << "the title is the same in every language";
+    EXPECT_EQ(e2e::Caption(mainWindow), L"Wireless Modem")
+        << "the title is the same in every language";
 
     // The program's windows carry the texts of the expected library's templates.
-    HMODULE library = LoadLibraryExW(folder.File(language->library).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE library =
+        LoadLibraryExW(folder.File(language->library).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(library, nullptr);
-    HWND mainTemplate = CreateDialogParamW(library, MAKEINTRESOURCEW(IDD_MAIN), nullptr, QuietDialogProc, 0);
-    HWND pageTemplate = CreateDialogParamW(library, MAKEINTRESOURCEW(IDD_INTERNET), mainTemplate, QuietDialogProc, 0);
+    HWND mainTemplate =
+        CreateDialogParamW(library, MAKEINTRESOURCEW(IDD_MAIN), nullptr, QuietDialogProc, 0);
+    HWND pageTemplate = CreateDialogParamW(library, MAKEINTRESOURCEW(IDD_INTERNET), mainTemplate,
+                                           QuietDialogProc, 0);
     ASSERT_TRUE(mainTemplate && pageTemplate);
     const ControlTexts expectedMain = TextsOf(mainTemplate), expectedPage = TextsOf(pageTemplate);
     DestroyWindow(mainTemplate);
@@ -164,7 +177,8 @@ TEST_F(SystemLanguageTest, MainWindowAndInternetPageSpeakTheSystemLanguage) {
     ASSERT_NO_FATAL_FAILURE(ShowInternetPage());
     const std::wstring notConnected = SkinString(IDS_NET_DISCONNECTED);
     EXPECT_EQ(notConnected, language->notConnected);
-    EXPECT_TRUE(e2e::WaitUntil([&] { return State() == notConnected; }, 8000)) << e2e::Utf8(State());
+    EXPECT_TRUE(e2e::WaitUntil([&] { return State() == notConnected; }, 8000))
+        << e2e::Utf8(State());
     folder.Screenshot(shot + L"internet", mainWindow);
     Close();
 }
@@ -181,10 +195,11 @@ TEST_F(SystemLanguageTest, EveryWindowInTheSystemLanguage) {
         int pageControl;
         const wchar_t* name;
     };
-    for (const PageShot& page : {PageShot{IDC_MAIN_BTN_CALL, IDC_CALL_DIAL, L"page-call"},
-                                 PageShot{IDC_MAIN_BTN_SMS, IDC_SMSLIST_LIST, L"page-sms"},
-                                 PageShot{IDC_MAIN_BTN_PHONEBOOK, IDC_PB_LIST, L"page-phonebook"},
-                                 PageShot{IDC_MAIN_BTN_SETTINGS, IDC_ACCOUNT_USER, L"page-account"}}) {
+    for (const PageShot& page :
+         {PageShot{IDC_MAIN_BTN_CALL, IDC_CALL_DIAL, L"page-call"},
+          PageShot{IDC_MAIN_BTN_SMS, IDC_SMSLIST_LIST, L"page-sms"},
+          PageShot{IDC_MAIN_BTN_PHONEBOOK, IDC_PB_LIST, L"page-phonebook"},
+          PageShot{IDC_MAIN_BTN_SETTINGS, IDC_ACCOUNT_USER, L"page-account"}}) {
         ASSERT_TRUE(e2e::ClickId(mainWindow, page.button));
         HWND control = e2e::FindChild(mainWindow, page.pageControl);
         EXPECT_TRUE(e2e::WaitUntil([&] { return control && e2e::IsVisible(control); }, 5000))
@@ -202,21 +217,25 @@ TEST_F(SystemLanguageTest, EveryWindowInTheSystemLanguage) {
 
     ASSERT_NO_FATAL_FAILURE(ShowInternetPage());
     ASSERT_TRUE(e2e::ClickId(internetPage, IDC_INET_CONNECT));
-    const std::wstring succeeded = SkinString(IDS_DIAL_SUCCEEDED), connected = SkinString(IDS_NET_CONNECTED);
+    const std::wstring succeeded = SkinString(IDS_DIAL_SUCCEEDED),
+                       connected = SkinString(IDS_NET_CONNECTED);
     ASSERT_TRUE(e2e::WaitUntil([&] { return State() == succeeded || State() == connected; }, 15000))
         << e2e::Utf8(State());
-    HWND graph = e2e::WaitWindow(orvane.Id(), [](HWND w) { return GetDlgItem(w, IDC_GRAPH_SEND_GRAPH) != nullptr; });
+    HWND graph = e2e::WaitWindow(
+        orvane.Id(), [](HWND w) { return GetDlgItem(w, IDC_GRAPH_SEND_GRAPH) != nullptr; });
     ASSERT_NE(graph, nullptr);
     ASSERT_TRUE(e2e::ClickId(internetPage, IDC_INET_RECORDS));
     ASSERT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(graph) != FALSE; }, 5000));
     // The month alarm comes with the 5-second tick once a megabyte has arrived.
     HWND popup = nullptr;
-    EXPECT_TRUE(e2e::WaitUntil([&] {
-        popup = e2e::FindWindowOf(orvane.Id(), [](HWND w) {
-            return e2e::ClassOf(w) == L"OrvaneTaskbarNotifier" && IsWindowVisible(w);
-        });
-        return popup != nullptr;
-    }, 15000));
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            popup = e2e::FindWindowOf(orvane.Id(), [](HWND w) {
+                return e2e::ClassOf(w) == L"OrvaneTaskbarNotifier" && IsWindowVisible(w);
+            });
+            return popup != nullptr;
+        },
+        15000));
     Sleep(1500);
     folder.Screenshot(shot + L"connected-popup");
     folder.Screenshot(shot + L"graph", graph);
@@ -232,12 +251,15 @@ TEST_F(SystemLanguageTest, EveryWindowInTheSystemLanguage) {
     ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_CLOSE));
     const std::wstring exiting = SkinString(IDS_EXITING);
     HWND exitBox = nullptr;
-    EXPECT_TRUE(e2e::WaitUntil([&] {
-        exitBox = e2e::FindWindowOf(orvane.Id(), [](HWND w) {
-            return GetDlgItem(w, IDC_WAIT_TEXT) && IsWindowVisible(GetDlgItem(w, IDC_WAIT_TEXT));
-        });
-        return exitBox && e2e::Text(GetDlgItem(exitBox, IDC_WAIT_TEXT)).rfind(exiting, 0) == 0;
-    }, 10000));
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] {
+            exitBox = e2e::FindWindowOf(orvane.Id(), [](HWND w) {
+                return GetDlgItem(w, IDC_WAIT_TEXT) &&
+                       IsWindowVisible(GetDlgItem(w, IDC_WAIT_TEXT));
+            });
+            return exitBox && e2e::Text(GetDlgItem(exitBox, IDC_WAIT_TEXT)).rfind(exiting, 0) == 0;
+        },
+        10000));
     if (exitBox) folder.Screenshot(shot + L"exit-box", exitBox);
     EXPECT_TRUE(orvane.WaitExit(20000));
     Logf("%s: screenshots %ls*", language->locale, shot.c_str());

@@ -63,11 +63,9 @@ const LanguageDll kLanguageDlls[] = {
     {L"skinspa.dll", MAKELANGID(LANG_SPANISH, SUBLANG_SPANISH_MODERN), 1252},
 };
 
-const LanguageDll& LanguageOf(const wchar_t* dll)
-{
+const LanguageDll& LanguageOf(const wchar_t* dll) {
     for (const LanguageDll& l : kLanguageDlls)
-        if (wcscmp(l.dll, dll) == 0)
-            return l;
+        if (wcscmp(l.dll, dll) == 0) return l;
     return kLanguageDlls[0];
 }
 
@@ -1005,10 +1003,8 @@ std::vector<std::pair<int, std::string>> ReadDialogInit(const Library& lib, UINT
 }
 
 // True when the code page holds every character of the text (no best-fit, no default character).
-bool InCodePage(const std::wstring& text, UINT codePage)
-{
-    if (text.empty())
-        return true;
+bool InCodePage(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return true;
     BOOL lost = FALSE;
     int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), (int)text.size(),
                                 nullptr, 0, nullptr, &lost);
@@ -1191,8 +1187,7 @@ std::string LoadCaseName(const ::testing::TestParamInfo<LoadCase>& info)
     return name + (info.param.asData ? "_AsData" : "_Loaded");
 }
 
-std::vector<LoadCase> EveryLoadCase()
-{
+std::vector<LoadCase> EveryLoadCase() {
     std::vector<LoadCase> cases;
     for (const LanguageDll& l : kLanguageDlls) {
         cases.push_back({l.dll, true});
@@ -1205,15 +1200,14 @@ INSTANTIATE_TEST_SUITE_P(Skins, LanguageLibrary, ::testing::ValuesIn(EveryLoadCa
                          LoadCaseName);
 
 // ---- Each library in its own language ----------------------------------------------------------
-std::vector<UINT> ResourceIds(HMODULE module, LPCWSTR type)
-{
+std::vector<UINT> ResourceIds(HMODULE module, LPCWSTR type) {
     std::vector<UINT> ids;
     EnumResourceNamesW(
         module, type,
         [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR out) -> BOOL {
             if (IS_INTRESOURCE(name))
                 reinterpret_cast<std::vector<UINT>*>(out)->push_back(
-                    (UINT)reinterpret_cast<ULONG_PTR>(name));
+                    (UINT) reinterpret_cast<ULONG_PTR>(name));
             return TRUE;
         },
         reinterpret_cast<LONG_PTR>(&ids));
@@ -1221,8 +1215,7 @@ std::vector<UINT> ResourceIds(HMODULE module, LPCWSTR type)
     return ids;
 }
 
-TEST_P(LanguageLibrary, TextsAreMarkedWithTheLanguageAndFitItsCodePage)
-{
+TEST_P(LanguageLibrary, TextsAreMarkedWithTheLanguageAndFitItsCodePage) {
     const LanguageDll& language = LanguageOf(GetParam().dll);
     // The language the resources are marked with (FindResource prefers the user's language).
     for (LPCWSTR type : {RT_STRING, RT_DIALOG, RT_MENU}) {
@@ -1274,8 +1267,7 @@ TEST_P(LanguageLibrary, TextsAreMarkedWithTheLanguageAndFitItsCodePage)
 
 // ---- Texts against the room their controls give them -------------------------------------------
 // The extent of a text on one line in the control's font.
-SIZE TextExtent(HWND control, const std::wstring& text)
-{
+SIZE TextExtent(HWND control, const std::wstring& text) {
     HDC dc = GetDC(control);
     HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
     HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
@@ -1287,8 +1279,7 @@ SIZE TextExtent(HWND control, const std::wstring& text)
 }
 
 // The text with its format specifiers filled: numbers with the sample, texts with a phone number.
-std::wstring Filled(const std::wstring& format, const std::wstring& number)
-{
+std::wstring Filled(const std::wstring& format, const std::wstring& number) {
     std::wstring text = format;
     for (const std::wstring& spec : FormatSpecs(format)) {
         size_t at = text.find(spec);
@@ -1300,8 +1291,7 @@ std::wstring Filled(const std::wstring& format, const std::wstring& number)
 
 // Pixels a control gives its text on one line; 0 when its text is never drawn (a skinned
 // button shows its picture, a group box here only marks an area).
-int TextRoom(HWND control, bool pushButtonsShowText)
-{
+int TextRoom(HWND control, bool pushButtonsShowText) {
     RECT r{};
     GetClientRect(control, &r);
     const std::wstring cls = e2e::ClassOf(control);
@@ -1325,22 +1315,20 @@ int TextRoom(HWND control, bool pushButtonsShowText)
 
 // No stored records: the records window opens empty.
 class NoRecords : public net::RecordStore {
-  public:
+public:
     std::string Read(const std::string&) override { return {}; }
     bool Write(const std::string&, const std::string&) override { return false; }
     bool Clear() override { return false; }
 };
 
 class TextFit {
-  public:
+public:
     // Every text control of the window against its own text (formats filled with the sample).
     void Window(HWND window, const char* name, bool pushButtonsShowText,
-                const std::wstring& sample = L"0")
-    {
+                const std::wstring& sample = L"0") {
         for (HWND child = GetWindow(window, GW_CHILD); child;
              child = GetWindow(child, GW_HWNDNEXT)) {
-            if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE))
-                continue;
+            if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) continue;
             const std::wstring text = Filled(e2e::Text(child), sample);
             if (!text.empty() && text != L" ")
                 Check(child, name, text, TextRoom(child, pushButtonsShowText));
@@ -1348,18 +1336,15 @@ class TextFit {
     }
     // A control against the texts the program puts into it.
     void Texts(HWND control, const char* name, const std::vector<UINT>& ids, const Library& lib,
-               const std::wstring& suffix = {})
-    {
+               const std::wstring& suffix = {}) {
         for (UINT id : ids)
             Check(control, name, Filled(lib.String(id), L"200") + suffix, TextRoom(control, false));
     }
     const std::vector<std::string>& Misfits() const { return misfits_; }
 
     // One text against the room given (in the control's font).
-    void Check(HWND control, const char* name, const std::wstring& text, int room)
-    {
-        if (room <= 0)
-            return;
+    void Check(HWND control, const char* name, const std::wstring& text, int room) {
+        if (room <= 0) return;
         RECT r{};
         GetClientRect(control, &r);
         const SIZE need = TextExtent(control, text);
@@ -1371,18 +1356,17 @@ class TextFit {
                                std::to_string(r.bottom));
     }
 
-  private:
+private:
     std::vector<std::string> misfits_;
 };
 
-TEST_P(LanguageLibrary, TextsFitTheirControls)
-{
-    if (GetParam().asData)
-        GTEST_SKIP() << "laid out once per library";
+TEST_P(LanguageLibrary, TextsFitTheirControls) {
+    if (GetParam().asData) GTEST_SKIP() << "laid out once per library";
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&classes);
     HINSTANCE module = lib_->get();
-    Window main(CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_MAIN), nullptr, QuietDialogProc, 0));
+    Window main(
+        CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_MAIN), nullptr, QuietDialogProc, 0));
     ASSERT_NE(main.get(), nullptr);
     TextFit fit;
     // The main window draws its buttons as pictures. A page's buttons show pictures once the page
@@ -1396,41 +1380,80 @@ TEST_P(LanguageLibrary, TextsFitTheirControls)
         if (page.page == IDD_INTERNET) {
             // The connection's progress and outcome.
             fit.Texts(GetDlgItem(shown.get(), IDC_INET_STATE), "IDD_INTERNET state",
-                      {IDS_DIAL_CHECKING_MODEM, IDS_DIAL_DIALING, IDS_DIAL_HANGING_UP,
-                       IDS_DIAL_ENDED, IDS_DIAL_CHECKING_SIM, IDS_DIAL_CHECKING_SIGNAL,
-                       IDS_DIAL_CHECKING_REGISTRATION, IDS_DIAL_CHECKING_ACCOUNT,
-                       IDS_DIAL_CONNECTING_DEVICE, IDS_DIAL_REDIALING, IDS_NO_PCMCIA_CARD,
-                       IDS_NO_MODEM, IDS_NO_SIM_CARD, IDS_NO_SIGNAL, IDS_NOT_REGISTERED,
-                       IDS_DIAL_SUCCEEDED, IDS_DIAL_FAILED, IDS_HANGUP_SUCCEEDED,
-                       IDS_NET_CONNECTED, IDS_OPEN_PORT_FAILED, IDS_CREATE_ENTRY_FAILED,
-                       IDS_DIAL_REGISTERING, IDS_DIAL_CHECKING_PORT, IDS_NET_DISCONNECTED,
+                      {IDS_DIAL_CHECKING_MODEM,
+                       IDS_DIAL_DIALING,
+                       IDS_DIAL_HANGING_UP,
+                       IDS_DIAL_ENDED,
+                       IDS_DIAL_CHECKING_SIM,
+                       IDS_DIAL_CHECKING_SIGNAL,
+                       IDS_DIAL_CHECKING_REGISTRATION,
+                       IDS_DIAL_CHECKING_ACCOUNT,
+                       IDS_DIAL_CONNECTING_DEVICE,
+                       IDS_DIAL_REDIALING,
+                       IDS_NO_PCMCIA_CARD,
+                       IDS_NO_MODEM,
+                       IDS_NO_SIM_CARD,
+                       IDS_NO_SIGNAL,
+                       IDS_NOT_REGISTERED,
+                       IDS_DIAL_SUCCEEDED,
+                       IDS_DIAL_FAILED,
+                       IDS_HANGUP_SUCCEEDED,
+                       IDS_NET_CONNECTED,
+                       IDS_OPEN_PORT_FAILED,
+                       IDS_CREATE_ENTRY_FAILED,
+                       IDS_DIAL_REGISTERING,
+                       IDS_DIAL_CHECKING_PORT,
+                       IDS_NET_DISCONNECTED,
                        IDS_NET_DORMANT},
                       *lib_);
         }
     }
     // Refusals, progress and results on the status line.
     fit.Texts(GetDlgItem(main.get(), IDC_MAIN_STATUS), "status line",
-              {IDS_BUSY_DIALING, IDS_BUSY_NET_CONNECTED, IDS_BUSY_CALL, IDS_BUSY_SMS_SENDING,
-               IDS_BUSY_PORT, IDS_HANGUP_FAILED, IDS_READING, IDS_READ_DONE,
-               IDS_READ_FAILED_OR_EMPTY, IDS_OPERATION_OK, IDS_OPERATION_FAILED, IDS_SMS_SENDING,
-               IDS_SMS_SENT, IDS_SMS_SEND_FAILED, IDS_SMS_TEXT_EMPTY, IDS_SMS_RECIPIENT_EMPTY,
-               IDS_CALLING, IDS_CALL_CONNECTED, IDS_CALL_LOST, IDS_CALL_REMOTE_HANGUP,
-               IDS_CALL_HUNG_UP, IDS_CALL_FAILED, IDS_SET_VOLUME_FAILED, IDS_ANSWER_FAILED,
-               IDS_PB_NAME_OR_NUMBER_EMPTY, IDS_SAVE_OK, IDS_SAVE_FAILED, IDS_CSV_IMPORTED_FMT,
-               IDS_CSV_EXPORT_OK, IDS_CSV_IMPORT_FAILED, IDS_CSV_EXPORT_FAILED,
+              {IDS_BUSY_DIALING,
+               IDS_BUSY_NET_CONNECTED,
+               IDS_BUSY_CALL,
+               IDS_BUSY_SMS_SENDING,
+               IDS_BUSY_PORT,
+               IDS_HANGUP_FAILED,
+               IDS_READING,
+               IDS_READ_DONE,
+               IDS_READ_FAILED_OR_EMPTY,
+               IDS_OPERATION_OK,
+               IDS_OPERATION_FAILED,
+               IDS_SMS_SENDING,
+               IDS_SMS_SENT,
+               IDS_SMS_SEND_FAILED,
+               IDS_SMS_TEXT_EMPTY,
+               IDS_SMS_RECIPIENT_EMPTY,
+               IDS_CALLING,
+               IDS_CALL_CONNECTED,
+               IDS_CALL_LOST,
+               IDS_CALL_REMOTE_HANGUP,
+               IDS_CALL_HUNG_UP,
+               IDS_CALL_FAILED,
+               IDS_SET_VOLUME_FAILED,
+               IDS_ANSWER_FAILED,
+               IDS_PB_NAME_OR_NUMBER_EMPTY,
+               IDS_SAVE_OK,
+               IDS_SAVE_FAILED,
+               IDS_CSV_IMPORTED_FMT,
+               IDS_CSV_EXPORT_OK,
+               IDS_CSV_IMPORT_FAILED,
+               IDS_CSV_EXPORT_FAILED,
                IDS_CSV_INVALID_FORMAT},
               *lib_);
 
     // Windows of their own, with plain buttons; the wait box's text grows by up to six dots.
-    Window wait(CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_WAITBOX), main.get(),
-                                   QuietDialogProc, 0));
+    Window wait(
+        CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_WAITBOX), main.get(), QuietDialogProc, 0));
     ASSERT_NE(wait.get(), nullptr);
     fit.Texts(GetDlgItem(wait.get(), IDC_WAIT_TEXT), "IDD_WAITBOX",
               {IDS_INITIALIZING, IDS_EXITING, IDS_READING_PHONEBOOK, IDS_READING_CALL_RECORDS,
                IDS_READING_SMS},
               *lib_, L" ......");
-    Window about(CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_ABOUT), main.get(),
-                                    QuietDialogProc, 0));
+    Window about(
+        CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_ABOUT), main.get(), QuietDialogProc, 0));
     ASSERT_NE(about.get(), nullptr);
     fit.Window(about.get(), "IDD_ABOUT", true);
     // A month of traffic in KBytes; rates in KB/s.
@@ -1469,8 +1492,7 @@ TEST_P(LanguageLibrary, TextsFitTheirControls)
 // ---- The translations against each other ------------------------------------------------------
 // A translation keeps the Chinese text's format specifiers in order, its line breaks and the
 // fields of the lists the pages split.
-void ExpectSameFormats(const Library& gb, const Library& other)
-{
+void ExpectSameFormats(const Library& gb, const Library& other) {
     // Comma-separated lists that the pages split into columns, type words and tabs.
     const std::set<UINT> lists = {IDS_SMS_COLUMNS, IDS_PB_COLUMNS,  IDS_CALLREC_COLUMNS,
                                   IDS_NETREC_COLUMNS, IDS_SMS_TYPES, IDS_CALL_TYPES,
@@ -1495,7 +1517,8 @@ void ExpectSameFormats(const Library& gb, const Library& other)
     for (TemplateFormat f : {TemplateFormat{IDD_NET_RECORDS, IDC_NETREC_TOTALS},
                              TemplateFormat{IDD_TRAFFIC_GRAPH, IDC_GRAPH_SEND_TEXT},
                              TemplateFormat{IDD_TRAFFIC_GRAPH, IDC_GRAPH_RECV_TEXT}}) {
-        DialogTemplate gbDialog = ReadDialog(gb, f.dialog), otherDialog = ReadDialog(other, f.dialog);
+        DialogTemplate gbDialog = ReadDialog(gb, f.dialog),
+                       otherDialog = ReadDialog(other, f.dialog);
         const DialogItem* a = FindItem(gbDialog, f.control);
         const DialogItem* b = FindItem(otherDialog, f.control);
         ASSERT_TRUE(a && b) << "control " << f.control;
@@ -1504,14 +1527,12 @@ void ExpectSameFormats(const Library& gb, const Library& other)
     }
 }
 
-TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields)
-{
+TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields) {
     ASSERT_FALSE(wintest::StagePath().empty());
     Library gb(wintest::StagePath(L"skingb.dll"), true);
     ASSERT_TRUE(gb.get());
     for (const LanguageDll& language : kLanguageDlls) {
-        if (wcscmp(language.dll, L"skingb.dll") == 0)
-            continue;
+        if (wcscmp(language.dll, L"skingb.dll") == 0) continue;
         SCOPED_TRACE(e2e::Utf8(language.dll));
         Library other(wintest::StagePath(language.dll), true);
         ASSERT_TRUE(other.get());
@@ -1522,13 +1543,13 @@ TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields)
 }
 
 // Templates, menus, initial data and art: every library has what the Chinese one has, no more.
-TEST(LanguageLibraries, EveryLibraryHoldsTheResourcesOfTheChineseOne)
-{
+TEST(LanguageLibraries, EveryLibraryHoldsTheResourcesOfTheChineseOne) {
     ASSERT_FALSE(wintest::StagePath().empty());
     Library gb(wintest::StagePath(L"skingb.dll"), true);
     ASSERT_TRUE(gb.get());
-    const LPCWSTR types[] = {RT_DIALOG,     RT_MENU, RT_STRING, MAKEINTRESOURCEW(240) /* DLGINIT */,
-                             RT_BITMAP,     RT_GROUP_ICON,      L"WAVE"};
+    const LPCWSTR types[] = {
+        RT_DIALOG, RT_MENU,       RT_STRING, MAKEINTRESOURCEW(240) /* DLGINIT */,
+        RT_BITMAP, RT_GROUP_ICON, L"WAVE"};
     for (const LanguageDll& language : kLanguageDlls) {
         SCOPED_TRACE(e2e::Utf8(language.dll));
         Library other(wintest::StagePath(language.dll), true);
@@ -1572,9 +1593,11 @@ TEST(ProgramFolder, SkinIniNamesStagedLibrariesWithWindowsLineEnds)
             << dll;
         EXPECT_TRUE(labels.emplace(wdll, FromCodePage(value.substr(c2 + 1), 936)).second) << dll;
     }
-    const std::map<std::wstring, std::wstring> expected = {
-        {L"skingb.dll", L"简体中文"}, {L"skinen.dll", L"English"}, {L"skinbig5.dll", L"繁體中文"},
-        {L"skinjap.dll", L"日本語"},  {L"skinspa.dll", L"Espanol"}};
+    const std::map<std::wstring, std::wstring> expected = {{L"skingb.dll", L"简体中文"},
+                                                           {L"skinen.dll", L"English"},
+                                                           {L"skinbig5.dll", L"繁體中文"},
+                                                           {L"skinjap.dll", L"日本語"},
+                                                           {L"skinspa.dll", L"Espanol"}};
     EXPECT_EQ(labels, expected);
     EXPECT_EQ(labels.size(), std::size(kLanguageDlls));
 }
