@@ -1,4 +1,4 @@
-# The two commands of README.md: `make run` and `make test`.
+# The two commands of README.md: `make run` and `make test`; `make dist` writes the installer.
 BUILD  ?= build
 JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -12,7 +12,7 @@ export CMAKE_CXX_COMPILER_LAUNCHER := ccache
 export CCACHE_BASEDIR ?= $(CURDIR)
 endif
 
-.PHONY: run test build setup clean bench fuzz
+.PHONY: run test build setup clean bench fuzz dist
 
 run: build
 	tools/run.sh $(BUILD)/target
@@ -22,6 +22,7 @@ test: build
 
 bench: build
 	tools/bench-startup.sh $(BUILD)/target
+	tools/bench.sh $(BUILD)/target bench_watcher 60
 
 fuzz: build
 	FUZZ_SECONDS=$(FUZZ_SECONDS) tools/fuzz.sh $(BUILD)/fuzz
@@ -47,6 +48,17 @@ build: setup
 	cmake --build $(BUILD)/i686 -j$(JOBS)
 	printf 'subdirs("host")\nsubdirs("asan")\nsubdirs("fuzz")\nsubdirs("i686")\nsubdirs("target")\n' \
 	    > $(BUILD)/CTestTestfile.cmake
+
+# The shipped package, from the 32-bit product tree: $(BUILD)/dist/Orvane-<version>-win32.msi and
+# .zip (stripped copies of the staged program folder).
+VERSION  := $(shell awk '/^project.Orvane VERSION/ { print $$3 }' CMakeLists.txt)
+DIST_DIR := $(abspath $(BUILD))/dist
+dist: setup
+	cmake -S . -B $(BUILD)/i686 $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/i686-mingw.cmake \
+	      -DORVANE_PRODUCT_ONLY=ON -DORVANE_DIST_DIR=$(DIST_DIR) >/dev/null
+	cmake --build $(BUILD)/i686 -j$(JOBS) --target orvane_dist
+	@for f in $(DIST_DIR)/Orvane-$(VERSION)-win32.msi $(DIST_DIR)/Orvane-$(VERSION)-win32.zip; do \
+	    printf '%-60s %10s bytes\n' "$$f" "$$(stat -c %s "$$f")"; done
 
 clean:
 	rm -rf $(BUILD)

@@ -51,18 +51,22 @@ std::string WideToAnsiLimited(std::wstring_view wide, std::size_t maxBytes) {
     return out;
 }
 
-std::wstring ExeDirectory() {
+std::wstring ModulePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
         if (n == 0) return {};
         if (n < path.size()) {
             path.resize(n);
-            break;
+            return path;
         }
         if (path.size() >= 32768) return {};  // longer than any Windows path: give up
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring ExeDirectory() {
+    std::wstring path = ModulePath();
     const std::size_t slash = path.rfind(L'\\');
     if (slash == std::wstring::npos) return {};
     path.resize(slash);

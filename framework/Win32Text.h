@@ -18,6 +18,9 @@ std::string WideToAnsiLimited(std::wstring_view wide, std::size_t maxBytes);
 std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::wstring_view wide);
 
+// Full path of the running program's file ("" when it cannot be had).
+std::wstring ModulePath();
+
 // Folder of the running program without the trailing backslash (module path up to its last "\").
 std::wstring ExeDirectory();
 

@@ -285,6 +285,23 @@ bool DeliverRawEvent(const int32_t (&args)[5], DWORD waitMs) {
     return WaitForSingleObject(done.get(), waitMs) == WAIT_OBJECT_0;
 }
 
+bool DeliverPointerEvent(int32_t event, intptr_t first, DWORD waitMs) {
+    std::shared_ptr<void> done(CreateEventA(nullptr, TRUE, FALSE, nullptr), [](void* h) {
+        if (h) CloseHandle(h);
+    });
+    if (!done) return false;
+    Post(0, [event, first, done]() {
+        MdmEventCallback callback = g_watch.load();
+        char shown[32];
+        snprintf(shown, sizeof shown, "0x%llx", static_cast<unsigned long long>(first));
+        LogLine("CALLBACK event(" + std::to_string(event) + "," + shown + ",0,0,0)" +
+                (callback ? "" : " not delivered: no mdmInitWatch callback"));
+        if (callback) callback(event, first, 0, 0, 0);
+        SetEvent(done.get());
+    });
+    return WaitForSingleObject(done.get(), waitMs) == WAIT_OBJECT_0;
+}
+
 int32_t PresentCode() {
     int32_t code = IniInt(kCard, "Present", 0);
     // A card that is plugged in but still starting up answers "not ready" for a while.
@@ -403,6 +420,14 @@ extern "C" int32_t MDM_CALL mdmNetGetDefaultSetting(char* user, char* password, 
     CopyField(password, kField, IniGet(kDefaults, "Password", "", 64));
     CopyField(tel, kField, IniGet(kDefaults, "Tel", "", 64));
     CopyField(apn, kField, IniGet(kDefaults, "Apn", "", 64));
+    if (IniInt(kDefaults, "Unterminated", 0) != 0) {
+        // A lying card: every buffer filled to its last byte, no terminating zero.
+        for (char* field : {user, password, tel, apn}) {
+            if (!field) continue;
+            const size_t used = strnlen(field, kField);
+            memset(field + used, 'x', kField - used);
+        }
+    }
     return call.Ret(0);
 }
 

@@ -73,6 +73,8 @@ void FireEvent(int32_t event, const char* text, int32_t a2, int32_t a3, int32_t 
 bool DeliverEvent(int32_t event, const std::string& text, bool withText, DWORD waitMs);
 // The same with five plain integers, for events the card itself never raises.
 bool DeliverRawEvent(const int32_t (&args)[5], DWORD waitMs);
+// The same with a first argument the card makes up as it is (a lying card's text pointer).
+bool DeliverPointerEvent(int32_t event, intptr_t first, DWORD waitMs);
 
 // Card presence and service as simcard.ini says at this moment.
 int32_t PresentCode();  // mdmModemExist: 0 present, 1 not ready, 255 no card

@@ -3,6 +3,7 @@
 #include "simcard/SimCard.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace sim {
@@ -202,6 +203,27 @@ bool Answer(Voice expected, unsigned* generation) {
     return ok;
 }
 
+// Where a lying card points the caller's number: "bad" at memory nobody may read, "long" at a
+// page of digits without a terminator, "edge" at ten digits right before memory nobody may read.
+intptr_t LyingText(const std::string& kind) {
+    static char* pages = [] {
+        SYSTEM_INFO info;
+        GetSystemInfo(&info);
+        auto* p = static_cast<char*>(
+            VirtualAlloc(nullptr, 2 * info.dwPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        if (!p) return p;
+        memset(p, '8', info.dwPageSize);
+        DWORD old = 0;
+        VirtualProtect(p + info.dwPageSize, info.dwPageSize, PAGE_NOACCESS, &old);
+        return p;
+    }();
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    if (kind == "long" && pages) return reinterpret_cast<intptr_t>(pages);
+    if (kind == "edge" && pages) return reinterpret_cast<intptr_t>(pages + info.dwPageSize - 10);
+    return 0x10;
+}
+
 }  // namespace
 
 std::string NetStatusText() {
@@ -257,7 +279,11 @@ bool RemoteRing(const std::string& number, std::string& why) {
         why = "a call is in progress";
         return false;
     }
-    if (!DeliverEvent(modem::kEventRing, number, true, 5000)) {
+    const std::string lie = IniGet(kVoice, "RingText", "", 16);
+    const bool delivered = lie.empty()
+                               ? DeliverEvent(modem::kEventRing, number, true, 5000)
+                               : DeliverPointerEvent(modem::kEventRing, LyingText(lie), 5000);
+    if (!delivered) {
         why = "event callback did not return within 5 s";
         return false;
     }
@@ -444,7 +470,10 @@ extern "C" int32_t MDM_CALL mdmVoiceSendDtmf(int32_t digit) {
     AcquireSRWLockShared(&v.lock);
     bool inCall = v.state == Voice::Dialling || v.state == Voice::Active;
     ReleaseSRWLockShared(&v.lock);
-    return inCall ? call.Ret(0) : call.Fail(1, "no call");
+    if (!inCall) return call.Fail(1, "no call");
+    // The tones sent, readable in the journal.
+    LogLine(std::string("DTMF ") + static_cast<char>(digit));
+    return call.Ret(0);
 }
 
 static int32_t MaxVolume() { return std::clamp(IniInt(kVoice, "MaxVolume", 5), 0, 100); }

@@ -278,19 +278,37 @@ extern "C" int32_t MDM_CALL mdmVoiceGetAllRec(CallRecord* records) {
     if (!records) return call.Fail(-1, "null buffer");
     if (!SimReady()) return call.Fail(-1, "no SIM card or SIM locked");
     std::vector<Entry> calls = ReadEntries(kCalls, 4, 0, kMaxRecordId, modem::kCallRecordCapacity);
+    // A lying card: texts that fill their fields without a terminator.
+    const bool unterminated = IniInt(kVoice, "UnterminatedTexts", 0) != 0;
     for (size_t i = 0; i < calls.size(); ++i) {
         CallRecord& r = records[i];
         memset(&r, 0, sizeof r);
         long long v = 0;
         r.id = calls[i].id;
-        r.type = ParseInt(calls[i].fields[0], v) && v >= 0 && v <= 2 ? static_cast<int32_t>(v) : 2;
+        r.type = ParseInt(calls[i].fields[0], v) && v >= INT32_MIN && v <= INT32_MAX
+                     ? static_cast<int32_t>(v)
+                     : 2;
         CopyField(r.number, sizeof r.number, calls[i].fields[1]);
         r.duration = ParseInt(calls[i].fields[2], v) && v >= 0 && v <= INT32_MAX
                          ? static_cast<int32_t>(v)
                          : 0;
         CopyField(r.time, sizeof r.time, calls[i].fields[3]);
+        if (unterminated) {
+            for (char& c : r.number)
+                if (c == '\0') c = '9';
+            for (char& c : r.time)
+                if (c == '\0') c = '*';
+        }
     }
-    return call.Ret(static_cast<int32_t>(calls.size()));
+    // A lying card may also write records past the 20 it is allowed (at most 20 more) and report
+    // a count of its own.
+    const int32_t overrun = std::clamp(IniInt(kVoice, "OverrunRecords", 0), 0, 20);
+    for (int32_t i = 0; i < overrun; ++i) {
+        CallRecord& r = records[modem::kCallRecordCapacity + i];
+        memset(&r, '#', sizeof r);
+    }
+    const int32_t reported = IniInt(kVoice, "ReportedRecords", -1);
+    return call.Ret(reported >= 0 ? reported : static_cast<int32_t>(calls.size()));
 }
 
 extern "C" int32_t MDM_CALL mdmVoiceDelRec(int32_t id) {

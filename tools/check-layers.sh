@@ -3,7 +3,8 @@
 # for it (besides itself and system headers). The layers, lowest first: framework; skin (the
 # skinned toolkit); modem, settings and the portable cores; host (the main window's interface to
 # the pages); the pages of net, phonebook, sms, voice, settings; ui (the main window); app.
-# watcher uses the first three only.
+# watcher (a program of its own) uses the first three only; its portable core is a layer-3 core
+# that the settings pages use for the watcher's command line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 declare -A allowed=(
@@ -11,14 +12,14 @@ declare -A allowed=(
     [skin]="framework resources"
     [modem]="framework resources"
     [host]=""
-    [settings]="framework skin modem host resources"
+    [settings]="framework skin modem host watcher resources"
     [phonebook]="framework skin modem host settings resources"
     [net]="framework skin modem host settings resources"
     [sms]="framework skin modem host settings phonebook resources"
     [voice]="framework skin modem host settings phonebook resources"
     [ui]="framework skin modem host settings phonebook net sms voice resources"
     [app]="framework skin modem host settings phonebook net sms voice ui resources"
-    [watcher]="framework skin modem settings resources"
+    [watcher]="framework skin modem resources"
     [simcard]="framework modem resources"
     [pin]="framework modem resources"
 )

@@ -11,7 +11,7 @@ x86_64) machine='x86-64' objdump=x86_64-w64-mingw32-objdump format='pei-x86-64' 
 *) echo "unknown machine $arch" >&2; exit 2 ;;
 esac
 fail=0
-images="Orvane.exe Pin.exe simcard.dll simctl.exe
+images="Orvane.exe Pin.exe Sentrel.exe simcard.dll simctl.exe
         skingb.dll skinen.dll skinbig5.dll skinjap.dll skinspa.dll"
 for image in $images; do
     path=$folder/$image
@@ -19,6 +19,9 @@ for image in $images; do
     kind=$($objdump -f "$path" | sed -n 's/.*file format \(.*\)$/\1/p' | head -1)
     [ "$kind" = "$format" ] || { echo "$image: $kind, expected $format"; fail=1; }
 done
+# The operator presets are generated at build time; a folder without them is not the product.
+presets=$(grep -cv '^;' "$folder/pap.ini" 2>/dev/null || true)
+[ "${presets:-0}" -gt 0 ] || { echo "pap.ini: missing or without presets"; fail=1; }
 # The 42 entries the main program binds and the two the watcher binds instead.
 entries="mdmNetDial2 mdmNetHangup mdmNetSetCta mdmNetConnectStatus mdmNetTransmitStatus
 mdmNetGetDefaultSetting mdmModemExist mdmGetRegStatus mdmUimExist2 mdmGetCsq mdmGetServerMode

@@ -2,9 +2,10 @@
 # Installs what the build and the tests need on Debian 12 (as root), when it is missing.
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
-          clang libclang-rt-14-dev wine
-          wine64 xvfb xauth x11-utils imagemagick librsvg2-bin fonts-wqy-microhei locales sox)
+packages=(cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+          mingw-w64-tools clang libclang-rt-14-dev wine wine64 xvfb xauth x11-utils imagemagick
+          librsvg2-bin fonts-wqy-microhei locales sox fp-utils msitools wixl zip python3
+          mobile-broadband-provider-info)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -23,7 +24,8 @@ if ((${#missing[@]})); then
 fi
 
 # The program is tested on a Chinese system, and once more on each other system whose language it
-# speaks: Wine takes the system language from the locale, and falls back to English without one.
+# speaks (and its help files are opened on a system of their own language): Wine takes the system
+# language from the locale, and falls back to English without one.
 for locale in zh_CN zh_TW ja_JP es_ES en_US; do
     if ! locale -a 2>/dev/null | grep -qix "$locale.utf8"; then
         localedef -i "$locale" -f UTF-8 "$locale.UTF-8"

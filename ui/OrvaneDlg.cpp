@@ -12,6 +12,7 @@
 #include "framework/Thread.h"
 #include "framework/UiTaskQueue.h"
 #include "framework/Win32Text.h"
+#include "modem/ModemDevice.h"
 #include "modem/ModemModule.h"
 #include "net/DlgNetRecords.h"
 #include "net/NetRecords.h"
@@ -38,6 +39,7 @@ constexpr UINT kHomeIdlePeriodMs = 3000;
 constexpr DWORD kExitPollMs = 10;
 constexpr DWORD kExitFlagWaitMs = 5000;  // a hang-up that never reports back must not block exit
 constexpr DWORD kExitSettleMs = 500;
+constexpr DWORD kDeviceRestartMs = 1000;   // between disabling and enabling the modem device
 constexpr DWORD kExitEndDelayMs = 100;
 constexpr DWORD kExitBoxWaitMs = 5000;     // the exit box comes up at once; never wait forever
 constexpr DWORD kPreloadJoinMs = 30000;    // a reader stuck in the module must not block the exit
@@ -767,6 +769,12 @@ void OrvaneDlg::ExitWorker() {
         });
     }
     app_.ReleaseInstanceMutex();
+    // A card pulled out during a connection can leave XP's modem device stuck: restart it.
+    if (cardRemoved_ && connectedAtExit_ && win::VersionClass() == 3) {
+        modem::DisableModemDevice();
+        Sleep(kDeviceRestartMs);
+        modem::EnableModemDevice();
+    }
     if (preloadThread_) WaitForSingleObject(preloadThread_, kPreloadJoinMs);
     Sleep(kExitSettleMs);
     // The box is shown right after this worker starts: close it only once it is there.

@@ -12,20 +12,6 @@
 #include "Driver.h"
 #include "resources/resource.h"
 
-// Committed private memory of a process, summed over its address space (Wine leaves the counter
-// of GetProcessMemoryInfo at 0).
-double PrivateMiB(HANDLE process) {
-    uint64_t total = 0;
-    MEMORY_BASIC_INFORMATION info;
-    for (uintptr_t at = 0; VirtualQueryEx(process, reinterpret_cast<void*>(at), &info, sizeof info) == sizeof info;) {
-        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
-        uintptr_t next = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
-        if (next <= at) break;
-        at = next;
-    }
-    return total / 1048576.0;
-}
-
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     e2e::StagedFolder folder;
@@ -66,7 +52,7 @@ int main(int argc, char** argv) {
             GetProcessMemoryInfo(orvane.Handle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                                  sizeof memory);
             std::printf("private memory of the running program: %.1f MiB (working set %.1f MiB)\n",
-                        PrivateMiB(orvane.Handle()), memory.WorkingSetSize / 1048576.0);
+                        e2e::PrivateMiB(orvane.Handle()), memory.WorkingSetSize / 1048576.0);
         }
         e2e::ClickId(mainWindow, IDC_MAIN_BTN_CLOSE);
         orvane.WaitExit(15000);

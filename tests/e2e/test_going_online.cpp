@@ -206,8 +206,15 @@ TEST_F(GoingOnlineTest, DialCountHangUpAndRecord) {
     ASSERT_NE(graph, nullptr) << "the language library has the graph template";
     ASSERT_TRUE(e2e::ClickId(internetPage, IDC_INET_RECORDS));
     ASSERT_TRUE(e2e::WaitUntil([&] { return IsWindowVisible(graph) != FALSE; }, 5000));
-    const std::wstring rateBefore = e2e::Text(GetDlgItem(graph, IDC_GRAPH_RECV_TEXT));
-    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::Text(GetDlgItem(graph, IDC_GRAPH_RECV_TEXT)) != rateBefore; }, 7000));
+    // The current rate (the line's last number) shows the card's steady download.
+    auto currentRate = [&] {
+        const std::wstring line = e2e::Text(GetDlgItem(graph, IDC_GRAPH_RECV_TEXT));
+        const size_t digits = line.find_last_of(L"0123456789");
+        if (digits == std::wstring::npos) return 0.0;
+        const size_t start = line.find_last_not_of(L"0123456789.", digits);
+        return std::wcstod(line.c_str() + (start == std::wstring::npos ? 0 : start + 1), nullptr);
+    };
+    EXPECT_TRUE(e2e::WaitUntil([&] { return currentRate() > 1.0; }, 7000));
     Logf("graph receive line: %s", e2e::Utf8(e2e::Text(GetDlgItem(graph, IDC_GRAPH_RECV_TEXT))).c_str());
     Sleep(3200);
     folder.Screenshot(L"graph-bars", graph);

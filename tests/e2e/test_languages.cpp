@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <cwctype>
@@ -183,8 +184,8 @@ TEST_F(SystemLanguageTest, MainWindowAndInternetPageSpeakTheSystemLanguage) {
     Close();
 }
 
-// Every window there is, once, for looking at: the pages, the about box, the connected internet
-// page with its graph and records, the month alarm popup and the exit box.
+// Every window there is, once, for looking at: the pages, the advanced settings, the about box,
+// the connected internet page with its graph and records, the month alarm popup and the exit box.
 TEST_F(SystemLanguageTest, EveryWindowInTheSystemLanguage) {
     SetIni(L"simcard.ini", L"DIAL", L"StepDelayMs", L"100");
     SetIni(L"simcard.ini", L"TRAFFIC", L"RecvRate", L"400000");
@@ -207,6 +208,24 @@ TEST_F(SystemLanguageTest, EveryWindowInTheSystemLanguage) {
         Sleep(500);  // the page paints its controls after it is shown
         folder.Screenshot(shot + page.name, mainWindow);
     }
+
+    // The advanced settings from the account page (shown last), each tab as a click shows it.
+    HWND account = GetParent(e2e::FindChild(mainWindow, IDC_ACCOUNT_ADVANCED));
+    ASSERT_TRUE(e2e::ClickId(account, IDC_ACCOUNT_ADVANCED));
+    HWND advanced = e2e::WaitDialogWith(orvane.Id(), IDC_ADV_TABS);
+    ASSERT_NE(advanced, nullptr);
+    const int firstOnTab[] = {IDC_ADV_AUTO_DIAL, IDC_ADV_RING_PATH, IDC_ADV_SLEEP_SECONDS};
+    for (int tab = 0; tab < 3; ++tab) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(GetDlgItem(advanced, IDC_ADV_TABS), TCM_SETCURFOCUS, WPARAM(tab), 0,
+                            SMTO_ABORTIFHUNG, 5000, &ignored);
+        HWND control = e2e::FindChild(advanced, firstOnTab[tab]);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return control && e2e::IsVisible(control); }, 5000));
+        Sleep(300);
+        folder.Screenshot(shot + L"advanced-" + std::to_wstring(tab + 1), advanced);
+    }
+    ASSERT_TRUE(e2e::ClickId(advanced, IDC_ADV_CANCEL));
+    EXPECT_TRUE(e2e::WaitGone(advanced, 5000));
 
     PostMessageW(mainWindow, WM_COMMAND, ID_TRAY_ABOUT, 0);
     HWND about = e2e::WaitDialogWith(orvane.Id(), IDOK, 5000);

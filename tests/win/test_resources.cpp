@@ -1290,7 +1290,7 @@ std::wstring Filled(const std::wstring& format, const std::wstring& number) {
 }
 
 // Pixels a control gives its text on one line; 0 when its text is never drawn (a skinned
-// button shows its picture, a group box here only marks an area).
+// button shows its picture).
 int TextRoom(HWND control, bool pushButtonsShowText) {
     RECT r{};
     GetClientRect(control, &r);
@@ -1309,6 +1309,8 @@ int TextRoom(HWND control, bool pushButtonsShowText) {
             return r.right - GetSystemMetrics(SM_CXMENUCHECK) - 4;
         if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)
             return pushButtonsShowText ? r.right - 2 * (GetSystemMetrics(SM_CXEDGE) + 2) : 0;
+        // A group box's title starts a little way in and keeps clear of the right-hand frame.
+        if (type == BS_GROUPBOX) return r.right - 16;
     }
     return 0;
 }
@@ -1465,6 +1467,16 @@ TEST_P(LanguageLibrary, TextsFitTheirControls) {
                                     QuietDialogProc, 0));
     ASSERT_NE(graph.get(), nullptr);
     fit.Window(graph.get(), "IDD_TRAFFIC_GRAPH", true, L"1024.00");
+    Window advanced(CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_ADVANCED), main.get(),
+                                       QuietDialogProc, 0));
+    ASSERT_NE(advanced.get(), nullptr);
+    fit.Window(advanced.get(), "IDD_ADVANCED", true);
+    for (UINT tab : {IDD_ADV_RUN, IDD_ADV_SOUND, IDD_ADV_OTHER}) {
+        Window page(CreateDialogParamW(module, MAKEINTRESOURCEW(tab), advanced.get(),
+                                       QuietDialogProc, 0));
+        ASSERT_NE(page.get(), nullptr) << "tab " << tab;
+        fit.Window(page.get(), ("advanced tab " + std::to_string(tab)).c_str(), true);
+    }
 
     // The records window as the program builds it: the column titles against their widths.
     NoRecords store;

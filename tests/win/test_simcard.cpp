@@ -710,6 +710,21 @@ TEST_F(SimCard, CallRecordsKeepTheLastTwenty) {
     EXPECT_EQ(C().mdmVoiceGetAllRec(calls.data()), modem::kCallRecordCapacity);
 }
 
+TEST_F(SimCard, LyingCardSwitchesBendTheCallRecords) {
+    Set("CALLS", "2", "7|10086|5|2024-05-03 08:15:30");
+    Set("VOICE", "ReportedRecords", "99");
+    Set("VOICE", "OverrunRecords", "50");
+    Set("VOICE", "UnterminatedTexts", "1");
+    std::vector<CallRecord> calls(modem::kCallRecordCapacity + 30);
+    memset(calls.data(), 0, calls.size() * sizeof(CallRecord));
+    EXPECT_EQ(C().mdmVoiceGetAllRec(calls.data()), 99);
+    EXPECT_EQ(calls[1].type, 7) << "types the card does not know pass as they are";
+    EXPECT_EQ(std::string(calls[1].number, sizeof calls[1].number), "1008699999999999");
+    EXPECT_EQ(calls[0].time[31], '*');
+    EXPECT_EQ(calls[modem::kCallRecordCapacity + 19].id, 0x23232323) << "20 extra records at most";
+    EXPECT_EQ(calls[modem::kCallRecordCapacity + 20].id, 0);
+}
+
 // A hidden window of this process, as the program has, to see the card's device broadcasts.
 struct PortWatcher {
     static std::vector<std::pair<WPARAM, std::wstring>>& Seen() {

@@ -959,18 +959,29 @@ int ListViewSelection(HWND list) {
     return static_cast<int>(Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, -1));
 }
 
-bool ListViewSelect(HWND list, int row) {
+// Takes selection and focus from every row, then gives each listed row `state`.
+static bool SetListViewRowStates(HWND list, const std::vector<int>& rows, UINT state) {
     RemoteMemory memory(list, sizeof(LVITEMW));
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     const LPARAM remote = reinterpret_cast<LPARAM>(memory.At(0));
     if (!memory.Write(0, &item, sizeof item)) return false;
     Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), remote);  // clear every row
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = state;
     if (!memory.Write(0, &item, sizeof item)) return false;
-    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote);
+    for (int row : rows) Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), remote);
+    return true;
+}
+
+bool ListViewSelect(HWND list, int row) {
+    if (!SetListViewRowStates(list, {row}, LVIS_SELECTED | LVIS_FOCUSED)) return false;
     Send(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
     return ListViewSelection(list) == row;
+}
+
+bool ListViewSelectRows(HWND list, const std::vector<int>& rows) {
+    return SetListViewRowStates(list, rows, LVIS_SELECTED) &&
+           Send(list, LVM_GETSELECTEDCOUNT, 0, 0) == static_cast<LRESULT>(rows.size());
 }
 
 POINT ListViewRowPoint(HWND list, int row) {
@@ -1027,6 +1038,13 @@ bool MutexExists(const std::wstring& name) {
     return GetLastError() == ERROR_ACCESS_DENIED;
 }
 
+std::vector<unsigned char> WindowPixels(HWND window) {
+    RECT area;
+    Pixels pixels;
+    if (!window || !GetWindowRect(window, &area) || !Capture(area, pixels)) return {};
+    return std::vector<unsigned char>(pixels.bytes.begin(), pixels.bytes.end());
+}
+
 std::wstring LoadSkinString(const std::wstring& libraryPath, UINT id) {
     HMODULE module = LoadLibraryExW(libraryPath.c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
@@ -1036,6 +1054,18 @@ std::wstring LoadSkinString(const std::wstring& libraryPath, UINT id) {
     std::wstring result = length > 0 ? std::wstring(text, static_cast<size_t>(length)) : L"";
     FreeLibrary(module);
     return result;
+}
+
+double PrivateMiB(HANDLE process) {
+    uint64_t total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    for (uintptr_t at = 0; VirtualQueryEx(process, reinterpret_cast<void*>(at), &info, sizeof info) == sizeof info;) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+        uintptr_t next = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+        if (next <= at) break;
+        at = next;
+    }
+    return total / 1048576.0;
 }
 
 } // namespace e2e

@@ -152,6 +152,7 @@ std::wstring ListViewCell(HWND list, int row, int column);
 int ListViewSelection(HWND list);           // first selected row, -1 for none
 bool ListViewSelect(HWND list, int row);    // selects and focuses exactly this row (the parent gets LVN_ITEMCHANGED)
 POINT ListViewRowPoint(HWND list, int row); // client point in the middle of a row's label, for PostClick
+bool ListViewSelectRows(HWND list, const std::vector<int>& rows); // selects exactly these rows (multi-select lists)
 
 // ---- Screenshots, atoms, mutexes
 
@@ -163,5 +164,13 @@ std::wstring SaveScreenshot(const std::wstring& pngPath, HWND window = nullptr);
 std::wstring LoadSkinString(const std::wstring& libraryPath, UINT id);
 bool AtomExists(const std::wstring& name);  // global atom present (GlobalFindAtomW)
 bool MutexExists(const std::wstring& name); // named mutex exists (OpenMutexW)
+// The window's pixels as on the screen right now (24-bit rows as captured); empty when it cannot be read.
+std::vector<unsigned char> WindowPixels(HWND window);
+
+// ---- Measuring (benchmarks)
+
+// Committed private memory of a process in MiB, summed over its address space (Wine leaves the
+// private-bytes counter of GetProcessMemoryInfo at 0).
+double PrivateMiB(HANDLE process);
 
 } // namespace e2e
