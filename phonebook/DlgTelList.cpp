@@ -337,9 +337,9 @@ void DlgTelList::Import() {
     phonebook::ImportSteps steps;
     steps.confirmOverwrite = [&](const phonebook::CsvEntry& entry, const std::string& existing) {
         const std::wstring number = win::AnsiToWide(entry.number);
-        const std::wstring text = phonebook::FormatTexts(
+        const std::wstring asked = text::FillPlaceholders(
             question, {win::AnsiToWide(entry.name), number, win::AnsiToWide(existing), number});
-        return MessageBoxW(host_.Window(), text.c_str(), L"", MB_YESNO) == IDYES;
+        return MessageBoxW(host_.Window(), asked.c_str(), L"", MB_YESNO) == IDYES;
     };
     steps.stored = [this](const PhoneBookRecord& record, bool isNew) { PutRow(record, isNew); };
     phonebook::ModemCard card(kSourceName, kFaultLines);
@@ -351,7 +351,7 @@ void DlgTelList::Import() {
     // Names of numbers may have changed: the pages that show them read the card again.
     host_.Reload().smsList = true;
     host_.Reload().callRecords = true;
-    host_.PostStatusText(phonebook::FormatTexts(res::LoadStr(Resources(), IDS_CSV_IMPORTED_FMT),
+    host_.PostStatusText(text::FillPlaceholders(res::LoadStr(Resources(), IDS_CSV_IMPORTED_FMT),
                                                 {std::to_wstring(count)}));
 }
 

@@ -135,26 +135,4 @@ bool StoreSaved(PhoneBookTable& table, const PhoneBookRecord& record, int32_t st
     return table.Put(slot);
 }
 
-std::wstring FormatTexts(std::wstring_view format, const std::vector<std::wstring>& texts) {
-    std::wstring out;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != L'%' || i + 1 >= format.size()) {
-            out += format[i];
-            continue;
-        }
-        const wchar_t kind = format[i + 1];
-        if (kind == L'%') {
-            out += L'%';
-            ++i;
-        } else if ((kind == L's' || kind == L'd') && next < texts.size()) {
-            out += texts[next++];
-            ++i;
-        } else {
-            out += format[i];
-        }
-    }
-    return out;
-}
-
 }  // namespace phonebook

@@ -130,9 +130,4 @@ bool StoreSaved(PhoneBookTable& table, const PhoneBookRecord& record, int32_t st
 
 // ---- Texts ------------------------------------------------------------------------------------
 
-// Fills the "%s" and "%d" conversions of a format taken from a resource, in order, with the given
-// texts; "%%" gives "%". Conversions beyond the texts, and of any other kind, stay as they are,
-// so a translated format can never read a wrong argument.
-std::wstring FormatTexts(std::wstring_view format, const std::vector<std::wstring>& texts);
-
 }  // namespace phonebook

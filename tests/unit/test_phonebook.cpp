@@ -311,7 +311,3 @@ TEST(PhoneBookCsv, ImportAsksBeforeOverwritingAndCountsStoredEntries) {
     EXPECT_EQ(ImportEntries({{"X", "1"}}, table, refusing, steps), 0);
 }
 
-TEST(PhoneBookText, FormatFillsTextsInOrderAndNothingElse) {
-    EXPECT_EQ(FormatTexts(L"[%s,%s] %d%% %x %s", {L"a", L"1", L"3"}), L"[a,1] 3% %x %s");
-    EXPECT_EQ(FormatTexts(L"trailing %", {L"a"}), L"trailing %");
-}
