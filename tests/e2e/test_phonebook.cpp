@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <dlgs.h>
 
 #include <algorithm>
 #include <string>
@@ -117,23 +116,10 @@ protected:
     }
 
     // The standard file dialog of the program, or null.
-    HWND FileDialog(DWORD timeoutMs = 8000) {
-        return e2e::WaitWindow(
-            orvane.Id(),
-            [](HWND w) {
-                return e2e::ClassOf(w) == L"#32770" && IsWindowVisible(w) &&
-                       (e2e::FindChild(w, cmb13) || e2e::FindChild(w, edt1));
-            },
-            timeoutMs);
-    }
+    HWND FileDialog(DWORD timeoutMs = 8000) { return e2e::WaitFileDialog(orvane.Id(), timeoutMs); }
     // Types the path into the dialog's file name field and presses its OK button.
     void AnswerFileDialog(HWND dialog, const std::wstring& path) {
-        HWND name = e2e::FindChild(dialog, cmb13);
-        if (!name) name = e2e::FindChild(dialog, edt1);
-        ASSERT_NE(name, nullptr);
-        ASSERT_TRUE(e2e::SetText(name, path));
-        ASSERT_TRUE(e2e::Click(GetDlgItem(dialog, IDOK)));
-        ASSERT_TRUE(e2e::WaitGone(dialog, 8000));
+        ASSERT_TRUE(e2e::AnswerFileDialog(dialog, path));
     }
     void CancelFileDialog(HWND dialog) {
         ASSERT_TRUE(e2e::Click(GetDlgItem(dialog, IDCANCEL)));

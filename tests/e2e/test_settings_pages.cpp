@@ -23,9 +23,6 @@ constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ru
 constexpr wchar_t kRunValue[] = L"Orvane";
 // Wine reports this Windows version to one program: "winxp64" is 5.2, the XP family.
 constexpr wchar_t kWineAppDefaults[] = L"Software\\Wine\\AppDefaults\\Orvane.exe";
-// The file name box of the common file dialog (combo box in the explorer style, else an edit).
-constexpr int kFileNameCombo = 0x47C;
-constexpr int kFileNameEdit = 0x480;
 // The device class of modems.
 constexpr GUID kModemClass = {
     0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
@@ -199,6 +196,13 @@ protected:
             e2e::Text(AccountItem(IDC_ACCOUNT_USER)), e2e::Text(AccountItem(IDC_ACCOUNT_PASSWORD)),
             e2e::Text(AccountItem(IDC_ACCOUNT_NUMBER)), e2e::Text(AccountItem(IDC_ACCOUNT_APN))};
     }
+    // Picks a preset and gives the page the time to fill the fields in (the pick is a posted
+    // message); returns the fields as they then are.
+    std::vector<std::wstring> ChoosePreset(int row, const std::vector<std::wstring>& expected) {
+        EXPECT_TRUE(e2e::ComboSelect(AccountItem(IDC_ACCOUNT_OPERATOR), row));
+        e2e::WaitUntil([&] { return Fields() == expected; }, 5000);
+        return Fields();
+    }
     // Opens the advanced settings from the account page.
     void OpenAdvanced() {
         ASSERT_TRUE(e2e::ClickId(account, IDC_ACCOUNT_ADVANCED));
@@ -243,12 +247,12 @@ TEST_F(SettingsPagesTest, PresetsFillTheFieldsDefaultTakesTheFirstAndSaveWritesM
     EXPECT_EQ(names[3], L"six");
     EXPECT_EQ(names[31], L"op27");
 
-    ASSERT_TRUE(e2e::ComboSelect(AccountItem(IDC_ACCOUNT_OPERATOR), 3));
-    EXPECT_EQ(Fields(), (std::vector<std::wstring>{L"u6", L"p6", L"n6", L"a6"}));
-    ASSERT_TRUE(e2e::ComboSelect(AccountItem(IDC_ACCOUNT_OPERATOR), 2));
-    EXPECT_EQ(Fields(), (std::vector<std::wstring>{L"", L"", L"", L""}));
-    ASSERT_TRUE(e2e::ComboSelect(AccountItem(IDC_ACCOUNT_OPERATOR), 10));
-    EXPECT_EQ(Fields(), (std::vector<std::wstring>{L"user6", L"pass6", L"#6", L"apn6"}));
+    const std::vector<std::wstring> preset3{L"u6", L"p6", L"n6", L"a6"};
+    EXPECT_EQ(ChoosePreset(3, preset3), preset3);
+    const std::vector<std::wstring> preset2{L"", L"", L"", L""};
+    EXPECT_EQ(ChoosePreset(2, preset2), preset2);
+    const std::vector<std::wstring> preset10{L"user6", L"pass6", L"#6", L"apn6"};
+    EXPECT_EQ(ChoosePreset(10, preset10), preset10);
     // Default: the first preset whatever the list shows; the list stays where it was.
     ASSERT_TRUE(e2e::ClickId(account, IDC_ACCOUNT_DEFAULT));
     ASSERT_TRUE(
@@ -344,8 +348,8 @@ TEST_F(SettingsPagesTest, AdvancedRefusesABadSleepTimeThenSavesThePagesAndTheSki
     ASSERT_GE(shipped.size(), 20u);
     EXPECT_LE(shipped.size(), 32u);
     EXPECT_EQ(shipped[0], L"CN 中国移动");
-    ASSERT_TRUE(e2e::ComboSelect(operators, 0));
-    EXPECT_EQ(Fields(), (std::vector<std::wstring>{L"guest", L"guest", L"*99#", L"cmnet"}));
+    const std::vector<std::wstring> chinaMobile{L"guest", L"guest", L"*99#", L"cmnet"};
+    EXPECT_EQ(ChoosePreset(0, chinaMobile), chinaMobile);
     folder.Screenshot(L"account-presets", mainWindow);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(operators, CB_SHOWDROPDOWN, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
@@ -366,21 +370,10 @@ TEST_F(SettingsPagesTest, AdvancedRefusesABadSleepTimeThenSavesThePagesAndTheSki
     // with its full path.
     HWND soundPage = GetParent(AdvItem(IDC_ADV_RING_PATH));
     ASSERT_TRUE(e2e::ClickId(soundPage, IDC_ADV_RING_BROWSE));
-    HWND files = e2e::WaitWindow(
-        orvane.Id(),
-        [&](HWND w) {
-            return w != advanced && w != mainWindow && e2e::ClassOf(w) == L"#32770" &&
-                   IsWindowVisible(w) &&
-                   (e2e::FindChild(w, kFileNameCombo) || e2e::FindChild(w, kFileNameEdit));
-        },
-        10000);
+    HWND files = e2e::WaitFileDialog(orvane.Id());
     ASSERT_NE(files, nullptr);
     folder.Screenshot(L"advanced-sound-browse", files);
-    HWND name = e2e::FindChild(files, kFileNameCombo) ? e2e::FindChild(files, kFileNameCombo)
-                                                      : e2e::FindChild(files, kFileNameEdit);
-    ASSERT_TRUE(e2e::SetText(name, L"ring.wav"));
-    ASSERT_TRUE(e2e::ClickId(files, IDOK));
-    ASSERT_TRUE(e2e::WaitGone(files, 5000));
+    ASSERT_TRUE(e2e::AnswerFileDialog(files, L"ring.wav"));
     EXPECT_EQ(_wcsicmp(LongPathOf(e2e::Text(AdvItem(IDC_ADV_RING_PATH))).c_str(),
                        LongPathOf(folder.File(L"Rings\\ring.wav")).c_str()),
               0)

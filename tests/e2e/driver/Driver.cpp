@@ -824,6 +824,32 @@ bool WaitGone(HWND window, DWORD timeoutMs) {
     return WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
 }
 
+// The file name box of the common file dialog: a combo box in the explorer style, else an edit.
+constexpr int kFileNameCombo = 0x47C;
+constexpr int kFileNameEdit = 0x480;
+
+HWND FileNameBox(HWND dialog) {
+    HWND box = FindChild(dialog, kFileNameCombo);
+    return box ? box : FindChild(dialog, kFileNameEdit);
+}
+
+HWND WaitFileDialog(DWORD pid, DWORD timeoutMs) {
+    return WaitWindow(
+        pid,
+        [](HWND w) { return IsWindowVisible(w) && ClassOf(w) == L"#32770" && FileNameBox(w); },
+        timeoutMs);
+}
+
+bool AnswerFileDialog(HWND dialog, const std::wstring& name, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    do {
+        HWND box = FileNameBox(dialog);
+        if (!box || !SetText(box, name) || !ClickId(dialog, IDOK)) return !IsWindow(dialog);
+        if (WaitGone(dialog, 2000)) return true;
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
 bool WaitNoWindows(DWORD pid, DWORD timeoutMs) {
     return WaitUntil(
         [&] {

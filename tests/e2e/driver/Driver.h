@@ -122,6 +122,11 @@ MessageBoxInfo WaitMessageBox(DWORD pid, DWORD timeoutMs = kWaitMs);      // a v
 bool AnswerMessageBox(const MessageBoxInfo& box, int buttonId);           // presses IDABORT, IDRETRY, IDOK, ...
 bool WaitGone(HWND window, DWORD timeoutMs = kWaitMs);                    // true once the window is destroyed
 bool WaitNoWindows(DWORD pid, DWORD timeoutMs = kWaitMs);                 // true once no top-level window is visible
+// The common open or save dialog of a process (visible, with its file name box), or null.
+HWND WaitFileDialog(DWORD pid, DWORD timeoutMs = kWaitMs);
+// Types the name into a file dialog's name box and presses OK until the dialog takes it and goes:
+// a dialog that has just shown may still be filling its boxes in and clear what was typed.
+bool AnswerFileDialog(HWND dialog, const std::wstring& name, DWORD timeoutMs = kWaitMs);
 
 // ---- Controls (all calls are safe across processes and never block on a modal box)
 
