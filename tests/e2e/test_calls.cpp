@@ -31,12 +31,10 @@ protected:
     }
 
     void SetCard(const wchar_t* section, const wchar_t* key, const std::wstring& value) {
-        ASSERT_TRUE(WritePrivateProfileStringW(section, key, value.c_str(),
-                                               folder.File(L"simcard.ini").c_str()));
+        ASSERT_TRUE(folder.SetIni(L"simcard.ini", section, key, value));
     }
     void SetSetting(const wchar_t* key, const std::wstring& value) {
-        ASSERT_TRUE(WritePrivateProfileStringW(L"SETTING", key, value.c_str(),
-                                               folder.File(L"modem.ini").c_str()));
+        ASSERT_TRUE(folder.SetIni(L"modem.ini", L"SETTING", key, value));
     }
     std::wstring S(UINT id) { return e2e::LoadSkinString(folder.File(L"skingb.dll"), id); }
 

@@ -37,8 +37,7 @@ protected:
     }
 
     void SetIni(const wchar_t* section, const wchar_t* key, const std::wstring& value) {
-        ASSERT_TRUE(WritePrivateProfileStringW(section, key, value.c_str(),
-                                               folder.File(L"simcard.ini").c_str()));
+        ASSERT_TRUE(folder.SetIni(L"simcard.ini", section, key, value));
     }
     void ClearSection(const wchar_t* section) {
         WritePrivateProfileStringW(section, nullptr, nullptr, folder.File(L"simcard.ini").c_str());

@@ -1,6 +1,7 @@
 // Helpers shared by the Windows tests: message pumping, handle counts, folders and files, bitmaps.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -60,6 +61,17 @@ inline std::wstring StagePath(const std::wstring& name = {}) {
     const std::wstring folder = e2e::EnvPath(L"ORVANE_STAGE");
     return folder.empty() || name.empty() ? folder : folder + L"\\" + name;
 }
+
+// Tests of windows drawn with the Chinese language library, loaded once per suite.
+class SkinnedTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { skin = LoadLibraryW(StagePath(L"skingb.dll").c_str()); }
+    static void TearDownTestSuite() {
+        if (skin) FreeLibrary(skin);
+        skin = nullptr;
+    }
+    static inline HINSTANCE skin = nullptr;
+};
 
 // A file in the screenshot folder ($E2E_SHOTS); unset, the root of drive Z: stands in.
 inline std::wstring ShotsPath(const std::wstring& name) {

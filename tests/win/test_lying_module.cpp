@@ -342,12 +342,8 @@ const char* MDM_CALL LyingLastError() {
     return g_errorText;
 }
 
-class LyingPagesTest : public ::testing::Test {
+class LyingPagesTest : public wintest::SkinnedTest {
 protected:
-    static void SetUpTestSuite() { skin = LoadLibraryW(wintest::StagePath(L"skingb.dll").c_str()); }
-    static void TearDownTestSuite() {
-        if (skin) FreeLibrary(skin);
-    }
 
     void SetUp() override {
         ASSERT_NE(skin, nullptr);
@@ -387,12 +383,10 @@ protected:
         return g_log;
     }
 
-    static HINSTANCE skin;
     settings::SettingsStore settings;
     wintest::FakeAppHost app;
     std::unique_ptr<ui::OrvaneDlg> dialog;
 };
-HINSTANCE LyingPagesTest::skin = nullptr;
 
 TEST_F(LyingPagesTest, PagesReadACardThatLiesInEveryAnswer) {
     modem::ModemTable& table = modem::Table();

@@ -16,12 +16,8 @@
 
 namespace {
 
-class MainDialogTest : public ::testing::Test {
+class MainDialogTest : public wintest::SkinnedTest {
 protected:
-    static void SetUpTestSuite() { skin = LoadLibraryW(wintest::StagePath(L"skingb.dll").c_str()); }
-    static void TearDownTestSuite() {
-        if (skin) FreeLibrary(skin);
-    }
 
     void SetUp() override {
         ASSERT_NE(skin, nullptr);
@@ -43,12 +39,10 @@ protected:
         wintest::Pump(50);
     }
 
-    static HINSTANCE skin;
     settings::SettingsStore settings;
     wintest::FakeAppHost app;
     std::unique_ptr<ui::OrvaneDlg> dialog;
 };
-HINSTANCE MainDialogTest::skin = nullptr;
 
 TEST_F(MainDialogTest, StartsOnTheHomePageWithTheMainWindowsLook) {
     EXPECT_EQ(dialog->CurrentPage(), &dialog->homePage);

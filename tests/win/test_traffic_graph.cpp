@@ -89,12 +89,8 @@ private:
     std::vector<uint32_t> pixels_;
 };
 
-class TrafficGraphTest : public ::testing::Test {
+class TrafficGraphTest : public wintest::SkinnedTest {
 protected:
-    static void SetUpTestSuite() { skin = LoadLibraryW(wintest::StagePath(L"skingb.dll").c_str()); }
-    static void TearDownTestSuite() {
-        if (skin) FreeLibrary(skin);
-    }
 
     void SetUp() override {
         ASSERT_NE(skin, nullptr);
@@ -120,11 +116,9 @@ protected:
     std::wstring ReceiveText() { return graph->ItemText(IDC_GRAPH_RECV_TEXT); }
     bool Visible() { return IsWindowVisible(graph->Hwnd()) != FALSE; }
 
-    static HINSTANCE skin;
     HWND owner = nullptr;
     std::unique_ptr<DlgTrafficGraph> graph;
 };
-HINSTANCE TrafficGraphTest::skin = nullptr;
 
 TEST_F(TrafficGraphTest, StartsHiddenOverItsOwnerWithTheTemplatesTextsAndColours) {
     HWND hwnd = graph->Hwnd();

@@ -730,6 +730,12 @@ Process StagedFolder::Start(const std::wstring& exe, const std::wstring& args,
     return process;
 }
 
+bool StagedFolder::SetIni(const std::wstring& file, const std::wstring& section,
+                          const std::wstring& key, const std::wstring& value) const {
+    return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
+                                      File(file).c_str()) != FALSE;
+}
+
 int StagedFolder::Run(const std::wstring& exe, const std::wstring& args, std::string* output,
                       DWORD timeoutMs) const {
     return RunProgram(File(exe), args, output, timeoutMs);

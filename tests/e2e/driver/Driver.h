@@ -83,6 +83,9 @@ public:
     bool CopyIn(const std::wstring& from, const std::wstring& name);      // copies an outside file into the folder
     std::string ReadBytes(const std::wstring& name) const;                // whole file, "" when missing
     std::wstring ReadText(const std::wstring& name) const;                // whole file from the ANSI code page
+    // Writes one key of an INI file of the folder (simcard.ini, modem.ini, ...); true when written.
+    bool SetIni(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                const std::wstring& value) const;
 
     // Starts a program of the folder, working directory the folder.
     Process Start(const std::wstring& exe, const std::wstring& args = {},
