@@ -344,7 +344,6 @@ const char* MDM_CALL LyingLastError() {
 
 class LyingPagesTest : public wintest::SkinnedTest {
 protected:
-
     void SetUp() override {
         ASSERT_NE(skin, nullptr);
         modem::Table() = modem::ModemTable{};

@@ -18,7 +18,6 @@ namespace {
 
 class MainDialogTest : public wintest::SkinnedTest {
 protected:
-
     void SetUp() override {
         ASSERT_NE(skin, nullptr);
         dialog = std::make_unique<ui::OrvaneDlg>(skin, settings, app);

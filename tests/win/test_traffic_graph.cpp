@@ -91,7 +91,6 @@ private:
 
 class TrafficGraphTest : public wintest::SkinnedTest {
 protected:
-
     void SetUp() override {
         ASSERT_NE(skin, nullptr);
         owner = MakeOwner();
