@@ -48,6 +48,7 @@ void CToolTipDialog::FreeBackground() {
     if (background_ && ownsBackground_) DeleteObject(background_);
     background_ = nullptr;
     ownsBackground_ = false;
+    sharedBackground_.reset();
 }
 
 void CToolTipDialog::DestroyToolTip() {
@@ -59,9 +60,21 @@ void CToolTipDialog::DestroyToolTip() {
 
 void CToolTipDialog::SetBackgroundBitmap(UINT bitmapId) {
     FreeBackground();
-    background_ = static_cast<HBITMAP>(LoadImageW(Resources(), MAKEINTRESOURCEW(bitmapId),
-                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    UseBackground(static_cast<HBITMAP>(LoadImageW(Resources(), MAKEINTRESOURCEW(bitmapId),
+                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     ownsBackground_ = background_ != nullptr;
+}
+
+void CToolTipDialog::SetSharedBackgroundBitmap(UINT bitmapId) {
+    // Taken before the old one goes, so a dialog setting the same bitmap again keeps it loaded.
+    auto shared = LoadSharedBitmap(Resources(), bitmapId);
+    FreeBackground();
+    sharedBackground_ = std::move(shared);
+    UseBackground(sharedBackground_ ? sharedBackground_->Handle() : nullptr);
+}
+
+void CToolTipDialog::UseBackground(HBITMAP bitmap) {
+    background_ = bitmap;
     drawBackground_ = true;
     RebuildShape();
     if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
@@ -153,7 +166,10 @@ void CToolTipDialog::RebuildShape() {
     HWND hwnd = Hwnd();
     if (!hwnd) return;  // built when the window exists
     if (!shapeFromBitmap_ || !background_) {
-        SetWindowRgn(hwnd, nullptr, TRUE);  // the whole window
+        // The whole window; a window without a region of ours is left alone, as setting none
+        // again would still make the system recompute and redraw its frame.
+        if (shaped_) SetWindowRgn(hwnd, nullptr, TRUE);
+        shaped_ = false;
         return;
     }
     RECT window{}, client{};
@@ -174,7 +190,8 @@ void CToolTipDialog::RebuildShape() {
         CombineRgn(region, region, opaque, RGN_OR);
         DeleteObject(opaque);
     }
-    if (!SetWindowRgn(hwnd, region, TRUE)) DeleteObject(region);  // the system owns it on success
+    shaped_ = SetWindowRgn(hwnd, region, TRUE) != 0;
+    if (!shaped_) DeleteObject(region);  // the system owns it on success
 }
 
 bool CToolTipDialog::OnControlColour(UINT msg, HDC dc, HWND control, INT_PTR& result) {
@@ -237,6 +254,7 @@ bool CToolTipDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& 
     case WM_DESTROY:
         DestroyToolTip();
         UnregisterMessageFilter(Hwnd());
+        shaped_ = false;  // a window made again starts without a region
         return false;
     default:
         return false;

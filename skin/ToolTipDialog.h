@@ -6,11 +6,13 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/Dialog.h"
 #include "skin/BitmapButton.h"
+#include "skin/SharedBitmap.h"
 
 namespace ui {
 
@@ -33,6 +35,8 @@ public:
     // Loads the background (owned, the previous one freed), draws it from now on and rebuilds
     // the window shape. A missing bitmap leaves the default background.
     void SetBackgroundBitmap(UINT bitmapId);
+    // The same, with a background every dialog of the program that shows this bitmap shares.
+    void SetSharedBackgroundBitmap(UINT bitmapId);
     // Window shape from the background's non-transparent pixels (off at construction).
     void SetShapeFromBitmap(bool on);
     void SetTransparentColor(COLORREF colour);
@@ -83,6 +87,7 @@ protected:
     virtual bool PreTranslate(const MSG& msg);
 
 private:
+    void UseBackground(HBITMAP bitmap);
     void RebuildShape();
     bool OnControlColour(UINT msg, HDC dc, HWND control, INT_PTR& result);
     void FreeBackground();
@@ -92,6 +97,8 @@ private:
     bool tooltipsActive_ = false;
     HBITMAP background_ = nullptr;
     bool ownsBackground_ = false;
+    std::shared_ptr<const SharedBitmap> sharedBackground_;
+    bool shaped_ = false;  // a window region of ours is set
     bool drawBackground_ = false;
     bool shapeFromBitmap_ = false;
     COLORREF transparentColour_ = kSkinTransparent;
