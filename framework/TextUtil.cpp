@@ -103,4 +103,27 @@ bool SplitKeyValue(std::string_view line, std::string_view& key, std::string_vie
     return true;
 }
 
+std::wstring FillPlaceholders(std::wstring_view format, std::initializer_list<std::wstring_view> values) {
+    std::wstring out;
+    out.reserve(format.size());
+    auto next = values.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != L'%' || i + 1 >= format.size()) {
+            out += format[i];
+            continue;
+        }
+        const wchar_t kind = format[i + 1];
+        if (kind == L'%') {
+            out += L'%';
+            ++i;
+        } else if ((kind == L's' || kind == L'd') && next != values.end()) {
+            out += *next++;
+            ++i;
+        } else {
+            out += format[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace text

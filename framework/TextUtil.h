@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +67,11 @@ void ForEachLine(std::string_view text, Visit&& visit) {
 // A "key = value" line: the text before the first "=" and after it, both trimmed. False for a
 // line without "=".
 bool SplitKeyValue(std::string_view line, std::string_view& key, std::string_view& value);
+
+// Fills a format taken from a resource: each "%s" or "%d" takes the next value, "%%" gives "%";
+// a placeholder without a value left, and anything else after a "%", stays as it stands, so a
+// translated format can never read a value it was not given.
+std::wstring FillPlaceholders(std::wstring_view format, std::initializer_list<std::wstring_view> values);
 
 // atoi-like: leading blanks and tabs, an optional sign, then decimal digits up to the first
 // non-digit. No digits gives 0; values beyond the 32-bit range are clamped.

@@ -1,5 +1,6 @@
 # Stages a text file of the program folder: Windows line ends, and the ANSI code page the program
-# reads it with (skin.ini is GBK: its Chinese skin label is shown on Chinese systems).
+# reads it with (skin.ini is GBK: its skin labels are shown on Chinese systems, so each is written
+# in its own language where GBK has the characters, in ASCII otherwise).
 #   cmake -DIN=src -DOUT=dst [-DENCODING=GBK] -P stage_text.cmake
 if(ENCODING)
     execute_process(COMMAND iconv -f UTF-8 -t ${ENCODING} ${IN}

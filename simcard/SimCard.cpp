@@ -260,50 +260,73 @@ void FireEvent(int32_t event, const char* text, int32_t a2, int32_t a3, int32_t 
     if (callback) callback(event, a1, a2, a3, a4);
 }
 
-bool DeliverEvent(int32_t event, const std::string& text, bool withText, DWORD waitMs) {
+namespace {
+
+// Runs a job on the worker and waits up to waitMs for it to finish.
+bool RunOnWorker(DWORD waitMs, std::function<void()> job) {
     std::shared_ptr<void> done(CreateEventA(nullptr, TRUE, FALSE, nullptr), [](void* h) {
         if (h) CloseHandle(h);
     });
     if (!done) return false;
-    Post(0, [event, text, withText, done]() {
-        FireEvent(event, withText ? text.c_str() : nullptr, 0, 0, 0);
+    Post(0, [job = std::move(job), done]() {
+        job();
         SetEvent(done.get());
     });
     return WaitForSingleObject(done.get(), waitMs) == WAIT_OBJECT_0;
 }
 
-bool DeliverRawEvent(const int32_t (&args)[5], DWORD waitMs) {
-    std::shared_ptr<void> done(CreateEventA(nullptr, TRUE, FALSE, nullptr), [](void* h) {
-        if (h) CloseHandle(h);
+}  // namespace
+
+bool DeliverEvent(int32_t event, const std::string& text, bool withText, DWORD waitMs) {
+    return RunOnWorker(waitMs, [event, text, withText]() {
+        FireEvent(event, withText ? text.c_str() : nullptr, 0, 0, 0);
     });
-    if (!done) return false;
+}
+
+bool DeliverRawEvent(const int32_t (&args)[5], DWORD waitMs) {
     int32_t a0 = args[0], a1 = args[1], a2 = args[2], a3 = args[3], a4 = args[4];
-    Post(0, [a0, a1, a2, a3, a4, done]() {
+    return RunOnWorker(waitMs, [a0, a1, a2, a3, a4]() {
         MdmEventCallback callback = g_watch.load();
         LogLine("CALLBACK event(" + std::to_string(a0) + "," + std::to_string(a1) + "," +
                 std::to_string(a2) + "," + std::to_string(a3) + "," + std::to_string(a4) + ")" +
                 (callback ? "" : " not delivered: no mdmInitWatch callback"));
         if (callback) callback(a0, a1, a2, a3, a4);
-        SetEvent(done.get());
     });
-    return WaitForSingleObject(done.get(), waitMs) == WAIT_OBJECT_0;
 }
 
 bool DeliverPointerEvent(int32_t event, intptr_t first, DWORD waitMs) {
-    std::shared_ptr<void> done(CreateEventA(nullptr, TRUE, FALSE, nullptr), [](void* h) {
-        if (h) CloseHandle(h);
-    });
-    if (!done) return false;
-    Post(0, [event, first, done]() {
+    return RunOnWorker(waitMs, [event, first]() {
         MdmEventCallback callback = g_watch.load();
         char shown[32];
         snprintf(shown, sizeof shown, "0x%llx", static_cast<unsigned long long>(first));
         LogLine("CALLBACK event(" + std::to_string(event) + "," + shown + ",0,0,0)" +
                 (callback ? "" : " not delivered: no mdmInitWatch callback"));
         if (callback) callback(event, first, 0, 0, 0);
-        SetEvent(done.get());
     });
-    return WaitForSingleObject(done.get(), waitMs) == WAIT_OBJECT_0;
+}
+
+bool DeliverBurst(int32_t count, DWORD waitMs) {
+    return RunOnWorker(waitMs, [count]() {
+        MdmEventCallback callback = g_watch.load();
+        LogLine("CALLBACK burst of " + std::to_string(count) + " events" +
+                (callback ? "" : " not delivered: no mdmInitWatch callback"));
+        static const int32_t kCycle[] = {modem::kEventRing,
+                                         modem::kEventCallConnected,
+                                         0,
+                                         modem::kEventRemoteHangup,
+                                         modem::kEventNewSms,
+                                         999,
+                                         modem::kEventCallLost,
+                                         -1,
+                                         6};
+        constexpr int32_t kCycleLength = sizeof kCycle / sizeof kCycle[0];
+        for (int32_t i = 0; callback && i < count; ++i) {
+            const int32_t event = kCycle[i % kCycleLength];
+            const bool withText = event == modem::kEventRing || event == modem::kEventNewSms;
+            CopyField(g_eventText, sizeof g_eventText, "138" + std::to_string(10000000 + i));
+            callback(event, withText ? reinterpret_cast<intptr_t>(g_eventText) : i, i, -i, 0);
+        }
+    });
 }
 
 int32_t PresentCode() {

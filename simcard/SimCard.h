@@ -75,6 +75,9 @@ bool DeliverEvent(int32_t event, const std::string& text, bool withText, DWORD w
 bool DeliverRawEvent(const int32_t (&args)[5], DWORD waitMs);
 // The same with a first argument the card makes up as it is (a lying card's text pointer).
 bool DeliverPointerEvent(int32_t event, intptr_t first, DWORD waitMs);
+// A card gone mad: `count` events back to back, cycling through rings and new messages (with a
+// number), the call's changes and codes nobody defined; one journal line for all of them.
+bool DeliverBurst(int32_t count, DWORD waitMs);
 
 // Card presence and service as simcard.ini says at this moment.
 int32_t PresentCode();  // mdmModemExist: 0 present, 1 not ready, 255 no card

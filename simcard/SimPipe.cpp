@@ -104,6 +104,14 @@ std::string Handle(const std::vector<std::string>& t, bool& handOver) {
         return DeliverRawEvent(args, 5000) ? "ok delivered"
                                            : "error: event callback did not return within 5 s";
     }
+    if (cmd == "burst") {
+        int32_t count = 0;
+        if (!IntArg(t, 1, count) || count < 1 || count > 100000 || t.size() != 2)
+            return "error: burst needs a count of 1 to 100000";
+        if (!HasWatch()) return "error: no event callback registered (mdmInitWatch)";
+        return DeliverBurst(count, 60000) ? "ok delivered"
+                                          : "error: the events did not end within 60 s";
+    }
     return "error: unknown command '" + t[0] + "'";
 }
 

@@ -22,6 +22,9 @@ constexpr long long kMaxRecordId = 99999;
 constexpr size_t kSmsTextMax = 1024;
 // Outcomes of mdmSmsSend by recipient: number = result code.
 constexpr const char* kSmsResult = "SMS_RESULT";
+// Switches that make the phone-book reader lie: Count (the count it reports), Ids (identifiers
+// given to the first records instead of their own), Unterminated (texts fill their fields).
+constexpr const char* kPhoneBookLies = "PHONEBOOK_LIES";
 
 struct Entry {
     int32_t id;
@@ -82,6 +85,11 @@ std::string Plain(const std::string& text, size_t maxBytes) {
 
 std::string CutText(const std::string& text, size_t maxBytes) {
     return text.substr(0, CutLength(text.data(), text.size(), maxBytes));
+}
+
+// Fills a field's unused bytes, its last one included, so the text has no terminating zero.
+void FillToEnd(char* field, size_t size, char filler) {
+    for (size_t i = strnlen(field, size); i < size; ++i) field[i] = filler;
 }
 
 bool Refused(const char* what, int32_t id) {
@@ -233,22 +241,34 @@ extern "C" int32_t MDM_CALL mdmPbGetAllRec(PhoneBookRecord* records) {
     if (!SimReady()) return call.Fail(-1, "no SIM card or SIM locked");
     std::vector<Entry> book =
         ReadEntries(kPhoneBook, 2, 0, modem::kPhoneBookSlots - 1, modem::kPhoneBookSlots);
+    // Switches for tests: a card that lies about its records.
+    const std::vector<long long> lyingIds =
+        ParseIntList(IniGet(kPhoneBookLies, "Ids", "", 1024), modem::kPhoneBookSlots);
+    const bool unterminated = IniInt(kPhoneBookLies, "Unterminated", 0) != 0;
     int32_t n = 0;
     for (const Entry& e : book) {
-        PhoneBookRecord& r = records[n++];
+        PhoneBookRecord& r = records[n];
         memset(&r, 0, sizeof r);
-        r.id = e.id;
+        r.id = static_cast<size_t>(n) < lyingIds.size() ? static_cast<int32_t>(lyingIds[n]) : e.id;
         CopyField(r.number, sizeof r.number, e.fields[0]);
         CopyField(r.name, sizeof r.name, Unescape(e.fields[1]));
+        if (unterminated) {
+            FillToEnd(r.number, sizeof r.number, '9');
+            FillToEnd(r.name, sizeof r.name, '*');
+        }
+        ++n;
     }
-    return call.Ret(n);
+    const int32_t claimed = IniInt(kPhoneBookLies, "Count", -1);
+    return call.Ret(claimed >= 0 ? claimed : n);
 }
 
 extern "C" int32_t MDM_CALL mdmPbAddRec(PhoneBookRecord record) {
+    // The fields may come without their zero: never read past them.
     std::string number = BoundedText(record.number, sizeof record.number);
     std::string name = BoundedText(record.name, sizeof record.name);
     Call call("mdmPbAddRec", Args().Int(record.id).Text(number.c_str()).Text(name.c_str()));
     if (!SimReady()) return call.Fail(-1, "no SIM card or SIM locked");
+    if (number.size() > kNumberMax) return call.Fail(-1, "number too long");
     number = Plain(number, kNumberMax);
     name = Escape(CutText(name, kNameMax));
     if (number.empty() && name.empty()) return call.Fail(-1, "empty entry");

@@ -23,7 +23,7 @@ const char kUsageText[] =
     "    signal N | mode N | present 0|1|255 | set SECTION KEY VALUE | get SECTION KEY\n"
     "  events (need a program that loaded simcard.dll from this folder):\n"
     "    status | reload | ring NUMBER | answer | hangup | lost | sms NUMBER TEXT...\n"
-    "    drop | event E [A1 A2 A3 A4]\n"
+    "    drop | event E [A1 A2 A3 A4] | burst N\n"
     "  device: remove | insert (through the program; without one, to every window)\n"
     "exit codes: 0 ok, 1 bad command, 2 no card module serving, 3 refused, 4 write failed\n";
 
@@ -207,6 +207,10 @@ int main() {
         // The text may come as several words: they are sent as one text.
         std::vector<std::string> req{cmd, args[1], Join(args, 2, ' ')};
         return Send(req);
+    }
+    if (cmd == "burst") {
+        if (extra != 1 || !IsInt(args[1])) return Usage("burst needs one count");
+        return Send(args);
     }
     if (cmd == "event") {
         if (extra < 1 || extra > 5) return Usage("event needs 1 to 5 numbers");

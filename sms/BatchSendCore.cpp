@@ -1,5 +1,6 @@
 // One run of the batch sender: the send loop and its log lines.
 #include "sms/BatchSendCore.h"
+#include "framework/TextUtil.h"
 
 #include "sms/SmsCore.h"
 
@@ -21,7 +22,7 @@ BatchOutcome RunBatch(const std::vector<std::string>& numbers, const BatchTexts&
     show();
     for (const std::string& number : numbers) {
         if (stopRequested) break;
-        outcome.log += FillPlaceholders(texts.sendingTo, {widen(number)}) + L"\r\n";
+        outcome.log += text::FillPlaceholders(texts.sendingTo, {widen(number)}) + L"\r\n";
         show();
         const bool sent = hooks.send && hooks.send(number);
         if (stopRequested) break;
@@ -33,7 +34,7 @@ BatchOutcome RunBatch(const std::vector<std::string>& numbers, const BatchTexts&
         outcome.stopped = true;
         return outcome;
     }
-    outcome.log += FillPlaceholders(texts.summary, {std::to_wstring(outcome.sent)}) + L"\r\n";
+    outcome.log += text::FillPlaceholders(texts.summary, {std::to_wstring(outcome.sent)}) + L"\r\n";
     show();
     return outcome;
 }

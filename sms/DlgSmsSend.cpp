@@ -6,6 +6,7 @@
 
 #include "framework/Thread.h"
 #include "framework/Win32Text.h"
+#include "modem/CardResult.h"
 #include "modem/ModemModule.h"
 #include "phonebook/PhoneBookTable.h"
 #include "sms/SmsCore.h"
@@ -20,18 +21,7 @@ const ui::ButtonRow kButtons[] = {
 
 // The status line's answer to the module's result.
 UINT ResultMessage(int32_t result) {
-    switch (result) {
-        case 0:
-            return IDS_SMS_SENT;
-        case 2:
-            return IDS_NO_MODEM;
-        case 3:
-            return IDS_NO_SIM_CARD;
-        case 4:
-            return IDS_NO_SIGNAL;
-        default:
-            return IDS_SMS_SEND_FAILED;
-    }
+    return result == 0 ? IDS_SMS_SENT : static_cast<UINT>(modem::FailureText(result, IDS_SMS_SEND_FAILED));
 }
 
 }  // namespace

@@ -104,35 +104,10 @@ DeletionOutcome DeleteSelected(std::vector<SelectedRow> rows,
     return outcome;
 }
 
-std::wstring FillPlaceholders(std::wstring_view pattern,
-                              std::initializer_list<std::wstring_view> values) {
-    std::wstring out;
-    out.reserve(pattern.size());
-    auto next = values.begin();
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const wchar_t c = pattern[i];
-        if (c != L'%' || i + 1 >= pattern.size()) {
-            out += c;
-            continue;
-        }
-        const wchar_t kind = pattern[i + 1];
-        if (kind == L'%') {
-            out += L'%';
-            ++i;
-        } else if (kind == L's' || kind == L'd') {
-            if (next != values.end()) out += *next++;
-            ++i;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::wstring NewSmsText(std::wstring_view pattern, std::wstring_view name,
                         std::wstring_view number) {
     if (number.empty()) return std::wstring(pattern.substr(0, pattern.find(L'\r')));
-    return FillPlaceholders(pattern, {name, number});
+    return text::FillPlaceholders(pattern, {name, number});
 }
 
 std::string RecipientNumber(std::string_view recipient) {

@@ -103,12 +103,6 @@ struct DeletionOutcome {
 DeletionOutcome DeleteSelected(std::vector<SelectedRow> rows,
                                const std::function<bool(const SelectedRow&)>& deleteOne);
 
-// A printf-like text from the string table with its %s / %d placeholders replaced, in order, by
-// the given texts ("%%" gives "%"). Placeholders without a text become empty; nothing else in the
-// pattern is interpreted, so a damaged pattern can never read past the arguments.
-std::wstring FillPlaceholders(std::wstring_view pattern,
-                              std::initializer_list<std::wstring_view> values);
-
 // The new-message popup: the pattern with name and number, or only its first line when the
 // sender's number is unknown.
 std::wstring NewSmsText(std::wstring_view pattern, std::wstring_view name,

@@ -11,7 +11,9 @@ x86_64) machine='x86-64' objdump=x86_64-w64-mingw32-objdump format='pei-x86-64' 
 *) echo "unknown machine $arch" >&2; exit 2 ;;
 esac
 fail=0
-for image in Orvane.exe Pin.exe Sentrel.exe simcard.dll simctl.exe skingb.dll skinen.dll; do
+images="Orvane.exe Pin.exe Sentrel.exe simcard.dll simctl.exe
+        skingb.dll skinen.dll skinbig5.dll skinjap.dll skinspa.dll"
+for image in $images; do
     path=$folder/$image
     if [ ! -f "$path" ]; then echo "missing: $image"; fail=1; continue; fi
     kind=$($objdump -f "$path" | sed -n 's/.*file format \(.*\)$/\1/p' | head -1)

@@ -24,15 +24,15 @@ graph            graph-bars             window
 records          records-window         window
 insert-card      insert-card            screen
 pin              pin-entry              window
-sms-list         page-sms-list          window
-sms-send         page-sms-send          window
-sms-batch        sms-batch              window
-phonebook        page-phonebook         window
-phonebook-edit   page-phonebook-edit    window
-call             page-call              window
-call-records     page-call-records      window
-account          page-account           window
-advanced         advanced-settings      window
+sms-list         sms-list               window
+sms-send         sms-compose-send       window
+sms-batch        sms-batch-done         window
+phonebook        phonebook-page         window
+phonebook-edit   phonebook-editor-edit  window
+call             call-idle              window
+call-records     call-records           window
+account          account-presets        window
+advanced         advanced-run           window
 '
 marker=orvane-help-placeholder
 # No time stamps in the files, so an unchanged picture gives an unchanged file.

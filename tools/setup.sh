@@ -23,10 +23,11 @@ if ((${#missing[@]})); then
         </dev/null >/tmp/orvane-apt.log 2>&1 || { tail -40 /tmp/orvane-apt.log >&2; exit 1; }
 fi
 
-# The program is tested on a Chinese system: Wine takes the system language from the locale.
-# The help files are each opened on a system of their own language.
-for loc in zh_CN zh_TW ja_JP es_ES; do
-    if ! locale -a 2>/dev/null | grep -qi "^$loc.utf8$"; then
-        localedef -i $loc -f UTF-8 $loc.UTF-8
+# The program is tested on a Chinese system, and once more on each other system whose language it
+# speaks (and its help files are opened on a system of their own language): Wine takes the system
+# language from the locale, and falls back to English without one.
+for locale in zh_CN zh_TW ja_JP es_ES en_US; do
+    if ! locale -a 2>/dev/null | grep -qix "$locale.utf8"; then
+        localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
     fi
 done

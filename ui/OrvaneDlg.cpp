@@ -250,17 +250,21 @@ void OrvaneDlg::CreateTray() {
 }
 
 void OrvaneDlg::StartCard() {
-    fault::RunGuarded(kSourceName, kCardStartLine, [&] {
-        auto& table = modem::Table();
-        comPort_ = table.mdmGetActiveComPort ? table.mdmGetActiveComPort() : 0;
-        if (table.mdmInitWatch) table.mdmInitWatch(&CardEventCallback);
-        if (!table.mdmNetSetCta || table.mdmNetSetCta(settings_.Snapshot()->NET_CTA) == -1)
-            ctaSupported = false;
-        if (networkMode_ == -1 && table.mdmGetServerMode) {
-            networkMode_ = table.mdmGetServerMode();
-            ShowNetworkMode();
-        }
-    });
+    // Each call is guarded on its own, all logged at the card start's line: a fault in one does
+    // not skip the others, so a module that faults on the port query still reports its events.
+    using modem::ModemTable;
+    comPort_ =
+        modem::Call(kSourceName, kCardStartLine, &ModemTable::mdmGetActiveComPort, int32_t{0});
+    modem::Call(kSourceName, kCardStartLine, &ModemTable::mdmInitWatch, int32_t{-1},
+                &CardEventCallback);
+    if (modem::Call(kSourceName, kCardStartLine, &ModemTable::mdmNetSetCta, int32_t{-1},
+                    settings_.Snapshot()->NET_CTA) == -1)
+        ctaSupported = false;
+    if (networkMode_ == -1) {
+        networkMode_ =
+            modem::Call(kSourceName, kCardStartLine, &ModemTable::mdmGetServerMode, int32_t{-1});
+        ShowNetworkMode();
+    }
     UpdateSignal(false);
 
     if (settings_.Snapshot()->INITDATA != 0) {

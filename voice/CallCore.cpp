@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "modem/CardResult.h"
 #include "phonebook/PhoneBookTable.h"
 #include "resources/resource.h"
 
@@ -24,18 +25,7 @@ CallState StateOf(bool ringing, bool callBusy, bool callButtonEnabled, bool ring
     return ringingLook ? CallState::Answered : CallState::Dialling;
 }
 
-int CallFailureString(int32_t result) {
-    switch (result) {
-        case 2:
-            return IDS_NO_MODEM;
-        case 3:
-            return IDS_NO_SIM_CARD;
-        case 4:
-            return IDS_NO_SIGNAL;
-        default:
-            return IDS_CALL_FAILED;
-    }
-}
+int CallFailureString(int32_t result) { return modem::FailureText(result, IDS_CALL_FAILED); }
 
 NumberChar ClassifyNumberChar(wchar_t c) {
     if ((c >= L'0' && c <= L'9') || c == L'*' || c == L'#' || c == L'+')
@@ -62,28 +52,6 @@ std::optional<std::string> CompleteNumber(const phonebook::PhoneBookTable& book,
     const PhoneBookRecord* slot = book.FirstNumberStartingWith(prefix);
     if (!slot) return std::nullopt;
     return phonebook::FieldText(slot->number).substr(prefix.size());
-}
-
-std::wstring FillTexts(std::wstring_view format, std::initializer_list<std::wstring_view> texts) {
-    std::wstring out;
-    auto next = texts.begin();
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != L'%' || i + 1 >= format.size()) {
-            out += format[i];
-            continue;
-        }
-        const wchar_t type = format[i + 1];
-        if (type == L'%') {
-            out += L'%';
-            ++i;
-        } else if (type == L's' && next != texts.end()) {
-            out += *next++;
-            ++i;
-        } else {
-            out += format[i];
-        }
-    }
-    return out;
 }
 
 // ---- CallCore -------------------------------------------------------------------------------

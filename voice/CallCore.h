@@ -123,11 +123,6 @@ std::string CompletionPrefix(std::string_view before, char key);
 std::optional<std::string> CompleteNumber(const phonebook::PhoneBookTable& book,
                                           std::string_view before, char key);
 
-// Fills the "%s" conversions of a format taken from a resource, in order, with the texts; "%%"
-// gives "%". Any other conversion, and a "%s" beyond the texts given, is copied as it stands, so
-// a translated format can never read a missing argument.
-std::wstring FillTexts(std::wstring_view format, std::initializer_list<std::wstring_view> texts);
-
 // ---- The call page's decisions -------------------------------------------------------------
 
 class CallCore {

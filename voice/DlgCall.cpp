@@ -1,6 +1,7 @@
 // The call page's window side: skin, keypad and number field, buttons, slider, ring timer, the
 // module's voice entries, and the window operations the call core asks for.
 #include "voice/DlgCall.h"
+#include "framework/TextUtil.h"
 
 #include <commctrl.h>
 #include <mmsystem.h>
@@ -260,7 +261,7 @@ void DlgCall::Status(int kind, int stringId) {
 
 void DlgCall::AnnounceRing(const std::string& ansiName, const std::string& ansiNumber) {
     const std::wstring text =
-        voice::FillTexts(res::LoadStr(Resources(), IDS_INCOMING_CALL_FMT),
+        text::FillPlaceholders(res::LoadStr(Resources(), IDS_INCOMING_CALL_FMT),
                          {win::AnsiToWide(ansiName), win::AnsiToWide(ansiNumber)});
     const std::wstring ring = win::AnsiToWide(host_.Settings().Snapshot()->RING_WAVE);
     if (!ring.empty() && win::FileExists(ring))

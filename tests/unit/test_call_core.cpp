@@ -334,12 +334,6 @@ TEST(NumberCompletion, CompletesFromTheFirstSlotThatBeginsWithThePrefix) {
     EXPECT_EQ(ClassifyNumberChar(L'\x0131'), NumberChar::Refused) << "no narrowing to '1'";
 }
 
-TEST(NumberCompletion, FillTextsTakesOnlyTheTextsItIsGiven) {
-    EXPECT_EQ(FillTexts(L"From %s[%s].", {L"", L"10086"}), L"From [10086].");
-    EXPECT_EQ(FillTexts(L"%s %d %% %s %s", {L"a", L"b"}), L"a %d % b %s");
-    EXPECT_EQ(FillTexts(L"100%", {L"x"}), L"100%");
-}
-
 TEST(CallRecords, CountsAreClampedAndTextsStayInsideTheirFields) {
     CallRecordBuffer buffer;
     for (int i = 0; i < kRecordCapacity + kRecordMargin; ++i) {

@@ -196,10 +196,6 @@ TEST(SmsCore, TextsFromPatternsAndRecipients) {
     EXPECT_EQ(sms::NewSmsText(pattern, L"", L"10086"), L"您有新短信!\r\n来自 [10086].");
     EXPECT_EQ(sms::NewSmsText(pattern, L"", L""), L"您有新短信!");
 
-    // Only %s, %d and %% are placeholders; missing values are empty, never read from elsewhere.
-    EXPECT_EQ(sms::FillPlaceholders(L"已成功发送短信 %d 条", {L"2"}), L"已成功发送短信 2 条");
-    EXPECT_EQ(sms::FillPlaceholders(L"%s %s %s %n 100%% %", {L"a"}), L"a   %n 100% %");
-
     EXPECT_EQ(sms::RecipientNumber("13800138000"), "13800138000");
     EXPECT_EQ(sms::RecipientNumber("Zhang, San,13800138000"), "13800138000");
     EXPECT_EQ(sms::RecipientNumber(" 10086 "), "10086");

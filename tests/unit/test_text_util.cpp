@@ -94,3 +94,12 @@ TEST(TextUtil, CutTextStopsAtNulAndLength) {
     EXPECT_EQ(text::CutText(std::string_view("ab\0cdef", 7), 4), "ab");
     EXPECT_EQ(text::CutText("ab", 35), "ab");
 }
+
+TEST(TextUtil, FillPlaceholdersTakesOnlyTheValuesItIsGiven) {
+    // The resources' formats: names and numbers for %s, counts for %d.
+    EXPECT_EQ(text::FillPlaceholders(L"来自 %s[%s].", {L"", L"10086"}), L"来自 [10086].");
+    EXPECT_EQ(text::FillPlaceholders(L"已成功发送短信 %d 条", {L"2"}), L"已成功发送短信 2 条");
+    // A translation with more placeholders than values, or others, reads nothing it was not given.
+    EXPECT_EQ(text::FillPlaceholders(L"[%s,%s] %d%% %x %s", {L"a", L"1", L"3"}), L"[a,1] 3% %x %s");
+    EXPECT_EQ(text::FillPlaceholders(L"%s %n 100%% %", {}), L"%s %n 100% %");
+}

@@ -6,16 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "net/DlgNetRecords.h"
 #include "resource.h"
 #include "tests/win/WinTestSupport.h"
 
@@ -44,7 +48,26 @@ const NamedId kSoundIds[] = {
 };
 #undef ORVANE_SOUND_ID
 
-const wchar_t* const kLanguageDlls[] = {L"skingb.dll", L"skinen.dll"};
+// The language libraries: the file, the language its resources are marked with and the ANSI code
+// page its texts belong to (initial data is stored in it).
+struct LanguageDll {
+    const wchar_t* dll;
+    LANGID language;
+    UINT codePage;
+};
+const LanguageDll kLanguageDlls[] = {
+    {L"skingb.dll", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), 936},
+    {L"skinen.dll", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), 1252},
+    {L"skinbig5.dll", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL), 950},
+    {L"skinjap.dll", MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), 932},
+    {L"skinspa.dll", MAKELANGID(LANG_SPANISH, SUBLANG_SPANISH_MODERN), 1252},
+};
+
+const LanguageDll& LanguageOf(const wchar_t* dll) {
+    for (const LanguageDll& l : kLanguageDlls)
+        if (wcscmp(l.dll, dll) == 0) return l;
+    return kLanguageDlls[0];
+}
 
 class Library {
   public:
@@ -111,6 +134,7 @@ struct DialogTemplate {
     bool ok = false;
     DWORD style = 0;
     int cx = 0, cy = 0;
+    std::wstring caption;
     std::wstring font;
     std::vector<DialogItem> items;
 };
@@ -185,7 +209,7 @@ DialogTemplate ReadDialog(const Library& lib, UINT id)
     std::wstring ignored;
     r.TextOrOrdinal(&ordinal, &ignored); // menu
     r.TextOrOrdinal(&ordinal, &ignored); // class
-    r.Text();                            // caption
+    t.caption = r.Text();
     if (t.style & DS_SETFONT) {
         r.Skip(6);
         t.font = r.Text();
@@ -978,6 +1002,15 @@ std::vector<std::pair<int, std::string>> ReadDialogInit(const Library& lib, UINT
     return entries;
 }
 
+// True when the code page holds every character of the text (no best-fit, no default character).
+bool InCodePage(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return true;
+    BOOL lost = FALSE;
+    int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), (int)text.size(),
+                                nullptr, 0, nullptr, &lost);
+    return n > 0 && !lost;
+}
+
 std::wstring FromCodePage(const std::string& text, UINT codePage)
 {
     wchar_t buffer[256];
@@ -1010,6 +1043,13 @@ TEST_P(LanguageLibrary, RecordsWindowHasItsListPeriodsAndTotalsFormat)
         EXPECT_EQ(FromCodePage(periods[0].second, 936), L"所有");
         EXPECT_EQ(FromCodePage(periods[1].second, 936), L"上月");
         EXPECT_EQ(FromCodePage(periods[2].second, 936), L"当月");
+    }
+    // Each library stores the items in its own code page, which holds them without loss.
+    const UINT codePage = LanguageOf(GetParam().dll).codePage;
+    for (const auto& entry : periods) {
+        const std::wstring text = FromCodePage(entry.second, codePage);
+        EXPECT_FALSE(text.empty());
+        EXPECT_TRUE(InCodePage(text, codePage)) << e2e::Utf8(text);
     }
 }
 
@@ -1147,21 +1187,328 @@ std::string LoadCaseName(const ::testing::TestParamInfo<LoadCase>& info)
     return name + (info.param.asData ? "_AsData" : "_Loaded");
 }
 
-INSTANTIATE_TEST_SUITE_P(Skins, LanguageLibrary,
-                         ::testing::Values(LoadCase{L"skingb.dll", true},
-                                           LoadCase{L"skingb.dll", false},
-                                           LoadCase{L"skinen.dll", true},
-                                           LoadCase{L"skinen.dll", false}),
+std::vector<LoadCase> EveryLoadCase() {
+    std::vector<LoadCase> cases;
+    for (const LanguageDll& l : kLanguageDlls) {
+        cases.push_back({l.dll, true});
+        cases.push_back({l.dll, false});
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Skins, LanguageLibrary, ::testing::ValuesIn(EveryLoadCase()),
                          LoadCaseName);
 
-// ---- The translations against each other ------------------------------------------------------
-TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields)
-{
-    ASSERT_FALSE(wintest::StagePath().empty());
-    Library gb(wintest::StagePath(L"skingb.dll"), true);
-    Library en(wintest::StagePath(L"skinen.dll"), true);
-    ASSERT_TRUE(gb.get() && en.get());
+// ---- Each library in its own language ----------------------------------------------------------
+std::vector<UINT> ResourceIds(HMODULE module, LPCWSTR type) {
+    std::vector<UINT> ids;
+    EnumResourceNamesW(
+        module, type,
+        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR out) -> BOOL {
+            if (IS_INTRESOURCE(name))
+                reinterpret_cast<std::vector<UINT>*>(out)->push_back(
+                    (UINT) reinterpret_cast<ULONG_PTR>(name));
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&ids));
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
 
+TEST_P(LanguageLibrary, TextsAreMarkedWithTheLanguageAndFitItsCodePage) {
+    const LanguageDll& language = LanguageOf(GetParam().dll);
+    // The language the resources are marked with (FindResource prefers the user's language).
+    for (LPCWSTR type : {RT_STRING, RT_DIALOG, RT_MENU}) {
+        std::vector<UINT> ids = ResourceIds(lib_->get(), type);
+        ASSERT_FALSE(ids.empty());
+        LANGID marked = 0;
+        EnumResourceLanguagesW(
+            lib_->get(), type, MAKEINTRESOURCEW(ids.front()),
+            [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR out) -> BOOL {
+                *reinterpret_cast<LANGID*>(out) = lang;
+                return FALSE;
+            },
+            reinterpret_cast<LONG_PTR>(&marked));
+        EXPECT_EQ(marked, language.language) << "resource type " << (ULONG_PTR)type;
+    }
+
+    // Every text fits the library's ANSI code page: a traditional-Chinese or Japanese text with a
+    // simplified character, or a Western one with Chinese left in it, does not.
+    std::vector<std::string> outside;
+    for (const NamedId& s : kStringIds) {
+        std::wstring text = lib_->String(s.id);
+        if (!InCodePage(text, language.codePage))
+            outside.push_back(std::string(s.name) + " " + e2e::Utf8(text));
+    }
+    for (UINT id : ResourceIds(lib_->get(), RT_DIALOG)) {
+        DialogTemplate t = ReadDialog(*lib_, id);
+        EXPECT_TRUE(t.ok) << "dialog " << id;
+        if (!InCodePage(t.caption, language.codePage))
+            outside.push_back("caption of dialog " + std::to_string(id));
+        for (const DialogItem& item : t.items)
+            if (!InCodePage(item.title, language.codePage))
+                outside.push_back("dialog " + std::to_string(id) + " control " +
+                                  std::to_string(item.id) + " " + e2e::Utf8(item.title));
+    }
+    for (UINT id : ResourceIds(lib_->get(), RT_MENU)) {
+        HMENU menu = LoadMenuW(lib_->get(), MAKEINTRESOURCEW(id));
+        ASSERT_NE(menu, nullptr);
+        HMENU popup = GetSubMenu(menu, 0);
+        for (int i = 0; popup && i < GetMenuItemCount(popup); ++i) {
+            wchar_t text[128] = {};
+            GetMenuStringW(popup, (UINT)i, text, 128, MF_BYPOSITION);
+            if (!InCodePage(text, language.codePage))
+                outside.push_back("menu " + std::to_string(id) + " " + e2e::Utf8(text));
+        }
+        DestroyMenu(menu);
+    }
+    EXPECT_TRUE(outside.empty()) << ::testing::PrintToString(outside);
+}
+
+// ---- Texts against the room their controls give them -------------------------------------------
+// The extent of a text on one line in the control's font.
+SIZE TextExtent(HWND control, const std::wstring& text) {
+    HDC dc = GetDC(control);
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(SYSTEM_FONT));
+    RECT r{};
+    DrawTextW(dc, text.c_str(), (int)text.size(), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// The text with its format specifiers filled: numbers with the sample, texts with a phone number.
+std::wstring Filled(const std::wstring& format, const std::wstring& number) {
+    std::wstring text = format;
+    for (const std::wstring& spec : FormatSpecs(format)) {
+        size_t at = text.find(spec);
+        if (at != std::wstring::npos)
+            text.replace(at, spec.size(), spec.back() == L's' ? L"13800138000" : number);
+    }
+    return text;
+}
+
+// Pixels a control gives its text on one line; 0 when its text is never drawn (a skinned
+// button shows its picture).
+int TextRoom(HWND control, bool pushButtonsShowText) {
+    RECT r{};
+    GetClientRect(control, &r);
+    const std::wstring cls = e2e::ClassOf(control);
+    const DWORD style = (DWORD)GetWindowLongW(control, GWL_STYLE);
+    if (_wcsicmp(cls.c_str(), L"Static") == 0) {
+        const DWORD type = style & SS_TYPEMASK;
+        const bool text = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT ||
+                          type == SS_LEFTNOWORDWRAP || type == SS_SIMPLE;
+        return text ? r.right : 0;
+    }
+    if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+        const DWORD type = style & BS_TYPEMASK;
+        if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON || type == BS_CHECKBOX ||
+            type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE)
+            return r.right - GetSystemMetrics(SM_CXMENUCHECK) - 4;
+        if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)
+            return pushButtonsShowText ? r.right - 2 * (GetSystemMetrics(SM_CXEDGE) + 2) : 0;
+        // A group box's title starts a little way in and keeps clear of the right-hand frame.
+        if (type == BS_GROUPBOX) return r.right - 16;
+    }
+    return 0;
+}
+
+// No stored records: the records window opens empty.
+class NoRecords : public net::RecordStore {
+public:
+    std::string Read(const std::string&) override { return {}; }
+    bool Write(const std::string&, const std::string&) override { return false; }
+    bool Clear() override { return false; }
+};
+
+class TextFit {
+public:
+    // Every text control of the window against its own text (formats filled with the sample).
+    void Window(HWND window, const char* name, bool pushButtonsShowText,
+                const std::wstring& sample = L"0") {
+        for (HWND child = GetWindow(window, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) continue;
+            const std::wstring text = Filled(e2e::Text(child), sample);
+            if (!text.empty() && text != L" ")
+                Check(child, name, text, TextRoom(child, pushButtonsShowText));
+        }
+    }
+    // A control against the texts the program puts into it.
+    void Texts(HWND control, const char* name, const std::vector<UINT>& ids, const Library& lib,
+               const std::wstring& suffix = {}) {
+        for (UINT id : ids)
+            Check(control, name, Filled(lib.String(id), L"200") + suffix, TextRoom(control, false));
+    }
+    const std::vector<std::string>& Misfits() const { return misfits_; }
+
+    // One text against the room given (in the control's font).
+    void Check(HWND control, const char* name, const std::wstring& text, int room) {
+        if (room <= 0) return;
+        RECT r{};
+        GetClientRect(control, &r);
+        const SIZE need = TextExtent(control, text);
+        if (need.cx > room || need.cy > r.bottom)
+            misfits_.push_back(std::string(name) + " control " +
+                               std::to_string(GetDlgCtrlID(control)) + " \"" + e2e::Utf8(text) +
+                               "\" needs " + std::to_string(need.cx) + "x" +
+                               std::to_string(need.cy) + ", has " + std::to_string(room) + "x" +
+                               std::to_string(r.bottom));
+    }
+
+private:
+    std::vector<std::string> misfits_;
+};
+
+TEST_P(LanguageLibrary, TextsFitTheirControls) {
+    if (GetParam().asData) GTEST_SKIP() << "laid out once per library";
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&classes);
+    HINSTANCE module = lib_->get();
+    Window main(
+        CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_MAIN), nullptr, QuietDialogProc, 0));
+    ASSERT_NE(main.get(), nullptr);
+    TextFit fit;
+    // The main window draws its buttons as pictures. A page's buttons show pictures once the page
+    // skins them, their text until then: it fits either way.
+    fit.Window(main.get(), "IDD_MAIN", false);
+    for (const PageSkin& page : PageSkins()) {
+        Window shown(CreateDialogParamW(module, MAKEINTRESOURCEW(page.page), main.get(),
+                                        QuietDialogProc, 0));
+        ASSERT_NE(shown.get(), nullptr) << page.name;
+        fit.Window(shown.get(), page.name, true);
+        if (page.page == IDD_INTERNET) {
+            // The connection's progress and outcome.
+            fit.Texts(GetDlgItem(shown.get(), IDC_INET_STATE), "IDD_INTERNET state",
+                      {IDS_DIAL_CHECKING_MODEM,
+                       IDS_DIAL_DIALING,
+                       IDS_DIAL_HANGING_UP,
+                       IDS_DIAL_ENDED,
+                       IDS_DIAL_CHECKING_SIM,
+                       IDS_DIAL_CHECKING_SIGNAL,
+                       IDS_DIAL_CHECKING_REGISTRATION,
+                       IDS_DIAL_CHECKING_ACCOUNT,
+                       IDS_DIAL_CONNECTING_DEVICE,
+                       IDS_DIAL_REDIALING,
+                       IDS_NO_PCMCIA_CARD,
+                       IDS_NO_MODEM,
+                       IDS_NO_SIM_CARD,
+                       IDS_NO_SIGNAL,
+                       IDS_NOT_REGISTERED,
+                       IDS_DIAL_SUCCEEDED,
+                       IDS_DIAL_FAILED,
+                       IDS_HANGUP_SUCCEEDED,
+                       IDS_NET_CONNECTED,
+                       IDS_OPEN_PORT_FAILED,
+                       IDS_CREATE_ENTRY_FAILED,
+                       IDS_DIAL_REGISTERING,
+                       IDS_DIAL_CHECKING_PORT,
+                       IDS_NET_DISCONNECTED,
+                       IDS_NET_DORMANT},
+                      *lib_);
+        }
+    }
+    // Refusals, progress and results on the status line.
+    fit.Texts(GetDlgItem(main.get(), IDC_MAIN_STATUS), "status line",
+              {IDS_BUSY_DIALING,
+               IDS_BUSY_NET_CONNECTED,
+               IDS_BUSY_CALL,
+               IDS_BUSY_SMS_SENDING,
+               IDS_BUSY_PORT,
+               IDS_HANGUP_FAILED,
+               IDS_READING,
+               IDS_READ_DONE,
+               IDS_READ_FAILED_OR_EMPTY,
+               IDS_OPERATION_OK,
+               IDS_OPERATION_FAILED,
+               IDS_SMS_SENDING,
+               IDS_SMS_SENT,
+               IDS_SMS_SEND_FAILED,
+               IDS_SMS_TEXT_EMPTY,
+               IDS_SMS_RECIPIENT_EMPTY,
+               IDS_CALLING,
+               IDS_CALL_CONNECTED,
+               IDS_CALL_LOST,
+               IDS_CALL_REMOTE_HANGUP,
+               IDS_CALL_HUNG_UP,
+               IDS_CALL_FAILED,
+               IDS_SET_VOLUME_FAILED,
+               IDS_ANSWER_FAILED,
+               IDS_PB_NAME_OR_NUMBER_EMPTY,
+               IDS_SAVE_OK,
+               IDS_SAVE_FAILED,
+               IDS_CSV_IMPORTED_FMT,
+               IDS_CSV_EXPORT_OK,
+               IDS_CSV_IMPORT_FAILED,
+               IDS_CSV_EXPORT_FAILED,
+               IDS_CSV_INVALID_FORMAT},
+              *lib_);
+
+    // Windows of their own, with plain buttons; the wait box's text grows by up to six dots.
+    Window wait(
+        CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_WAITBOX), main.get(), QuietDialogProc, 0));
+    ASSERT_NE(wait.get(), nullptr);
+    fit.Texts(GetDlgItem(wait.get(), IDC_WAIT_TEXT), "IDD_WAITBOX",
+              {IDS_INITIALIZING, IDS_EXITING, IDS_READING_PHONEBOOK, IDS_READING_CALL_RECORDS,
+               IDS_READING_SMS},
+              *lib_, L" ......");
+    Window about(
+        CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_ABOUT), main.get(), QuietDialogProc, 0));
+    ASSERT_NE(about.get(), nullptr);
+    fit.Window(about.get(), "IDD_ABOUT", true);
+    // A month of traffic in KBytes; rates in KB/s.
+    Window records(CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_NET_RECORDS), main.get(),
+                                      QuietDialogProc, 0));
+    ASSERT_NE(records.get(), nullptr);
+    fit.Window(records.get(), "IDD_NET_RECORDS", true, L"4194304.00");
+    Window graph(CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_TRAFFIC_GRAPH), main.get(),
+                                    QuietDialogProc, 0));
+    ASSERT_NE(graph.get(), nullptr);
+    fit.Window(graph.get(), "IDD_TRAFFIC_GRAPH", true, L"1024.00");
+    Window advanced(CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_ADVANCED), main.get(),
+                                       QuietDialogProc, 0));
+    ASSERT_NE(advanced.get(), nullptr);
+    fit.Window(advanced.get(), "IDD_ADVANCED", true);
+    for (UINT tab : {IDD_ADV_RUN, IDD_ADV_SOUND, IDD_ADV_OTHER}) {
+        Window page(CreateDialogParamW(module, MAKEINTRESOURCEW(tab), advanced.get(),
+                                       QuietDialogProc, 0));
+        ASSERT_NE(page.get(), nullptr) << "tab " << tab;
+        fit.Window(page.get(), ("advanced tab " + std::to_string(tab)).c_str(), true);
+    }
+    Window batch(CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_SMS_BATCH), main.get(),
+                                    QuietDialogProc, 0));
+    ASSERT_NE(batch.get(), nullptr);
+    fit.Window(batch.get(), "IDD_SMS_BATCH", true);
+
+    // The records window as the program builds it: the column titles against their widths.
+    NoRecords store;
+    std::atomic<int64_t> monthTotal{0};
+    net::TrafficAccount account(store, monthTotal);
+    DlgNetRecords netRecords(module, account, [] { return net::DateTime{2024, 3, 15, 12, 0, 0}; });
+    ASSERT_NE(netRecords.Create(nullptr), nullptr);
+    HWND header = ListView_GetHeader(netRecords.Item(IDC_NETREC_LIST));
+    EXPECT_EQ(Header_GetItemCount(header), 5);
+    for (int i = 0; i < Header_GetItemCount(header); ++i) {
+        wchar_t title[64] = {};
+        HDITEMW column{};
+        column.mask = HDI_TEXT | HDI_WIDTH;
+        column.pszText = title;
+        column.cchTextMax = 64;
+        ASSERT_TRUE(Header_GetItem(header, i, &column));
+        // A header item keeps three edges of margin on either side of its title.
+        fit.Check(header, "records column", title, column.cxy - 6 * GetSystemMetrics(SM_CXEDGE));
+    }
+    DestroyWindow(netRecords.Hwnd());
+    wintest::Pump(0);
+    EXPECT_TRUE(fit.Misfits().empty()) << ::testing::PrintToString(fit.Misfits());
+}
+
+// ---- The translations against each other ------------------------------------------------------
+// A translation keeps the Chinese text's format specifiers in order, its line breaks and the
+// fields of the lists the pages split.
+void ExpectSameFormats(const Library& gb, const Library& other) {
     // Comma-separated lists that the pages split into columns, type words and tabs.
     const std::set<UINT> lists = {IDS_SMS_COLUMNS, IDS_PB_COLUMNS,  IDS_CALLREC_COLUMNS,
                                   IDS_NETREC_COLUMNS, IDS_SMS_TYPES, IDS_CALL_TYPES,
@@ -1169,7 +1516,7 @@ TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields)
     for (const NamedId& s : kStringIds) {
         SCOPED_TRACE(s.name);
         std::wstring a, b;
-        if (!gb.String(s.id, &a) || !en.String(s.id, &b))
+        if (!gb.String(s.id, &a) || !other.String(s.id, &b))
             continue; // reported by the per-library test
         EXPECT_EQ(FormatSpecs(a), FormatSpecs(b));
         // A first line is cut at "\r" (the new-message popup without a number).
@@ -1186,15 +1533,49 @@ TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields)
     for (TemplateFormat f : {TemplateFormat{IDD_NET_RECORDS, IDC_NETREC_TOTALS},
                              TemplateFormat{IDD_TRAFFIC_GRAPH, IDC_GRAPH_SEND_TEXT},
                              TemplateFormat{IDD_TRAFFIC_GRAPH, IDC_GRAPH_RECV_TEXT}}) {
-        DialogTemplate gbDialog = ReadDialog(gb, f.dialog), enDialog = ReadDialog(en, f.dialog);
+        DialogTemplate gbDialog = ReadDialog(gb, f.dialog),
+                       otherDialog = ReadDialog(other, f.dialog);
         const DialogItem* a = FindItem(gbDialog, f.control);
-        const DialogItem* b = FindItem(enDialog, f.control);
+        const DialogItem* b = FindItem(otherDialog, f.control);
         ASSERT_TRUE(a && b) << "control " << f.control;
         EXPECT_EQ(FormatSpecs(a->title), FormatSpecs(b->title)) << "control " << f.control;
         EXPECT_EQ(FormatSpecs(a->title).size(), f.control == IDC_NETREC_TOTALS ? 3u : 2u);
     }
+}
+
+TEST(LanguageLibraries, TranslationsKeepFormatsLinesAndListFields) {
+    ASSERT_FALSE(wintest::StagePath().empty());
+    Library gb(wintest::StagePath(L"skingb.dll"), true);
+    ASSERT_TRUE(gb.get());
+    for (const LanguageDll& language : kLanguageDlls) {
+        if (wcscmp(language.dll, L"skingb.dll") == 0) continue;
+        SCOPED_TRACE(e2e::Utf8(language.dll));
+        Library other(wintest::StagePath(language.dll), true);
+        ASSERT_TRUE(other.get());
+        ExpectSameFormats(gb, other);
+    }
     EXPECT_EQ(gb.String(IDS_SMS_COLUMNS), L"对象,类型,时间,内容");
     EXPECT_EQ(gb.String(IDS_NEW_SMS_FMT), L"您有新短信!\r\n来自 %s[%s].");
+}
+
+// Templates, menus, initial data and art: every library has what the Chinese one has, no more.
+TEST(LanguageLibraries, EveryLibraryHoldsTheResourcesOfTheChineseOne) {
+    ASSERT_FALSE(wintest::StagePath().empty());
+    Library gb(wintest::StagePath(L"skingb.dll"), true);
+    ASSERT_TRUE(gb.get());
+    const LPCWSTR types[] = {
+        RT_DIALOG, RT_MENU,       RT_STRING, MAKEINTRESOURCEW(240) /* DLGINIT */,
+        RT_BITMAP, RT_GROUP_ICON, L"WAVE"};
+    for (const LanguageDll& language : kLanguageDlls) {
+        SCOPED_TRACE(e2e::Utf8(language.dll));
+        Library other(wintest::StagePath(language.dll), true);
+        ASSERT_TRUE(other.get());
+        for (LPCWSTR type : types) {
+            std::vector<UINT> expected = ResourceIds(gb.get(), type);
+            EXPECT_FALSE(expected.empty()) << "type " << (ULONG_PTR)type;
+            EXPECT_EQ(ResourceIds(other.get(), type), expected) << "type " << (ULONG_PTR)type;
+        }
+    }
 }
 
 // ---- INI files beside the program --------------------------------------------------------------
@@ -1209,7 +1590,9 @@ TEST(ProgramFolder, SkinIniNamesStagedLibrariesWithWindowsLineEnds)
     EXPECT_NE(ini.find("\r\n", load), std::string::npos);
     EXPECT_EQ(ini.find("SKIN_LOAD = 0\r\n"), load);
 
-    int entries = 0;
+    // Every staged library once, labelled in its own language; the labels are GBK text, shown
+    // as they are in the skin list on a Chinese system.
+    std::map<std::wstring, std::wstring> labels;
     for (size_t p = ini.find("SKIN_DLL"); p != std::string::npos; p = ini.find("SKIN_DLL", p + 1)) {
         size_t eq = ini.find('=', p), end = ini.find("\r\n", p);
         ASSERT_NE(eq, std::string::npos);
@@ -1224,9 +1607,15 @@ TEST(ProgramFolder, SkinIniNamesStagedLibrariesWithWindowsLineEnds)
         std::wstring wdll(dll.begin(), dll.end());
         EXPECT_NE(GetFileAttributesW(wintest::StagePath(wdll).c_str()), INVALID_FILE_ATTRIBUTES)
             << dll;
-        ++entries;
+        EXPECT_TRUE(labels.emplace(wdll, FromCodePage(value.substr(c2 + 1), 936)).second) << dll;
     }
-    EXPECT_EQ(entries, 2);
+    const std::map<std::wstring, std::wstring> expected = {{L"skingb.dll", L"简体中文"},
+                                                           {L"skinen.dll", L"English"},
+                                                           {L"skinbig5.dll", L"繁體中文"},
+                                                           {L"skinjap.dll", L"日本語"},
+                                                           {L"skinspa.dll", L"Espanol"}};
+    EXPECT_EQ(labels, expected);
+    EXPECT_EQ(labels.size(), std::size(kLanguageDlls));
 }
 
 TEST(ProgramFolder, ModemIniHasDeviceKeysAndSettingsSection)

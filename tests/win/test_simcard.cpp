@@ -1,6 +1,8 @@
 // Tests of the simulated card: simcard.dll loaded from a copy of the staged folder, driven through
 // its entry points (bound by name, like the program does) and through simctl.exe.
+#include "framework/FaultGuard.h"
 #include "modem/ModemApi.h"
+#include "modem/ModemModule.h"
 #include "tests/win/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -448,11 +452,13 @@ TEST_F(SimCard, PhoneBookChangesAreWrittenBack) {
     EXPECT_EQ(Get("PHONEBOOK", "1"), "10086|Service");
 }
 
-TEST_F(SimCard, PhoneBookFieldsAreCutAndTerminated) {
+TEST_F(SimCard, PhoneBookRefusesLongNumbersAndCutsNames) {
     PhoneBookRecord rec;
     memset(&rec, '9', sizeof rec);  // no terminator anywhere
     rec.id = -1;
     memset(rec.name, 'A', sizeof rec.name);
+    EXPECT_EQ(C().mdmPbAddRec(rec), -1) << "a number that fills its field does not fit a SIM entry";
+    rec.number[15] = '\0';
     int32_t id = C().mdmPbAddRec(rec);
     ASSERT_GE(id, 0);
     std::vector<PhoneBookRecord> book(modem::kPhoneBookSlots);
@@ -460,6 +466,21 @@ TEST_F(SimCard, PhoneBookFieldsAreCutAndTerminated) {
     ASSERT_EQ(n, 3);
     EXPECT_EQ(std::string(book[2].number), std::string(15, '9'));
     EXPECT_EQ(std::string(book[2].name), std::string(31, 'A'));
+}
+
+TEST_F(SimCard, PhoneBookLiesWhenTold) {
+    Set("PHONEBOOK_LIES", "Count", "5000");
+    Set("PHONEBOOK_LIES", "Ids", "201,-3");
+    Set("PHONEBOOK_LIES", "Unterminated", "1");
+    std::vector<PhoneBookRecord> book(modem::kPhoneBookSlots + 1);
+    memset(book.data(), 0xCD, book.size() * sizeof(PhoneBookRecord));
+    EXPECT_EQ(C().mdmPbGetAllRec(book.data()), 5000);
+    EXPECT_EQ(book[0].id, 201);
+    EXPECT_EQ(book[1].id, -3);
+    EXPECT_EQ(std::string(book[0].number, sizeof book[0].number), "1380013800099999");
+    EXPECT_EQ(book[1].name[sizeof book[1].name - 1], '*');
+    EXPECT_EQ(static_cast<unsigned char>(book[2].number[0]), 0xCD)
+        << "only the real records are written";
 }
 
 TEST_F(SimCard, PhoneBookHonoursItsTwoHundredAndOneSlots) {
@@ -633,6 +654,99 @@ TEST_F(SimCard, ConfiguredFaultRaisesARealAccessViolation) {
     EXPECT_NE(Log().find("CALL mdmGetCsq() = FAULT"), std::string::npos);
     Set("FAULT", "mdmGetCsq", "0");
     EXPECT_EQ(C().mdmGetCsq(), 20);
+}
+
+// Each of the 42 entries the program binds, faulting inside the card, is a failed call of the
+// program's own guard, logged with the caller's place: also the few no user action calls.
+TEST_F(SimCard, EveryBoundEntryFaultingIsAFailedCallOfTheProgramsGuard) {
+    modem::Bind(C().module);
+    ASSERT_EQ(modem::BoundEntryCount(), 42);
+    using modem::ModemTable;
+    constexpr int32_t kFailed = -12345;
+    SmsRecord sms[modem::kSmsCapacity] = {};
+    CallRecord calls[modem::kCallRecordCapacity] = {};
+    PhoneBookRecord book[modem::kPhoneBookSlots] = {};
+    PhoneBookRecord entry = {-1, "10086", "name"};
+    uint32_t received = 0, sent = 0;
+    int32_t pin = 0, retries = 0, extra = 0;
+    char user[33] = {}, password[33] = {}, tel[33] = {}, apn[33] = {};
+    const auto call = [](auto member, auto... args) {
+        return [=] { return modem::Call(__FILE__, __LINE__, member, kFailed, args...); };
+    };
+    const std::vector<std::pair<std::string, std::function<int32_t()>>> entries = {
+        {"mdmNetDial2", call(&ModemTable::mdmNetDial2, "", "*99#", "", "", "", &OnDial)},
+        {"mdmNetHangup", call(&ModemTable::mdmNetHangup, "")},
+        {"mdmNetSetCta", call(&ModemTable::mdmNetSetCta, 30)},
+        {"mdmNetConnectStatus", call(&ModemTable::mdmNetConnectStatus)},
+        {"mdmNetTransmitStatus", call(&ModemTable::mdmNetTransmitStatus, "", &received, &sent)},
+        {"mdmNetGetDefaultSetting",
+         call(&ModemTable::mdmNetGetDefaultSetting, user, password, tel, apn)},
+        {"mdmModemExist", call(&ModemTable::mdmModemExist)},
+        {"mdmGetRegStatus", call(&ModemTable::mdmGetRegStatus)},
+        {"mdmUimExist2", call(&ModemTable::mdmUimExist2)},
+        {"mdmGetCsq", call(&ModemTable::mdmGetCsq)},
+        {"mdmGetServerMode", call(&ModemTable::mdmGetServerMode)},
+        {"mdmGetActiveComPort", call(&ModemTable::mdmGetActiveComPort)},
+        {"mdmSmsSend", call(&ModemTable::mdmSmsSend, "10086", "text", 0)},
+        {"mdmSmsGetAllRecvRec", call(&ModemTable::mdmSmsGetAllRecvRec, sms)},
+        {"mdmSmsGetAllSendRec", call(&ModemTable::mdmSmsGetAllSendRec, sms)},
+        {"mdmSmsDelSendRec", call(&ModemTable::mdmSmsDelSendRec, 1)},
+        {"mdmSmsDelRecvRec", call(&ModemTable::mdmSmsDelRecvRec, 1)},
+        {"mdmVoiceCall", call(&ModemTable::mdmVoiceCall, "10086")},
+        {"mdmVoiceShutdown", call(&ModemTable::mdmVoiceShutdown)},
+        {"mdmVoiceCallAccept", call(&ModemTable::mdmVoiceCallAccept)},
+        {"mdmVoiceSendDtmf", call(&ModemTable::mdmVoiceSendDtmf, '5')},
+        {"mdmVoiceSetVol", call(&ModemTable::mdmVoiceSetVol, 3)},
+        {"mdmVoiceGetVol", call(&ModemTable::mdmVoiceGetVol)},
+        {"mdmVoiceGetMaxVol", call(&ModemTable::mdmVoiceGetMaxVol)},
+        {"mdmVoiceGetAllRec", call(&ModemTable::mdmVoiceGetAllRec, calls)},
+        {"mdmVoiceDelRec", call(&ModemTable::mdmVoiceDelRec, 1)},
+        {"mdmPbGetAllRec", call(&ModemTable::mdmPbGetAllRec, book)},
+        {"mdmPbAddRec", call(&ModemTable::mdmPbAddRec, entry)},
+        {"mdmPbDelRec", call(&ModemTable::mdmPbDelRec, 1)},
+        {"mdmPinGetStatus", call(&ModemTable::mdmPinGetStatus, &pin, &retries, &extra)},
+        {"mdmPinVerify", call(&ModemTable::mdmPinVerify, "1234")},
+        {"mdmPinEnable", call(&ModemTable::mdmPinEnable, "1234")},
+        {"mdmPinDisable", call(&ModemTable::mdmPinDisable, "1234")},
+        {"mdmPinChange", call(&ModemTable::mdmPinChange, "1234", "4321")},
+        {"mdmPinUnblock", call(&ModemTable::mdmPinUnblock, "12345678", "1234")},
+        {"mdmSetLogFileName", call(&ModemTable::mdmSetLogFileName, "modem.log")},
+        {"mdmWriteLog", call(&ModemTable::mdmWriteLog, "text")},
+        {"mdmClearLog", call(&ModemTable::mdmClearLog)},
+        {"mdmGetLastErrorDes",
+         [] {
+             const char* text = MDM_CALL_GUARDED(mdmGetLastErrorDes, static_cast<const char*>(nullptr));
+             return text ? 0 : kFailed;
+         }},
+        {"mdmSetLastErrorDes", call(&ModemTable::mdmSetLastErrorDes, "text")},
+        {"mdmInitWatch", call(&ModemTable::mdmInitWatch, &OnEvent)},
+        {"mdmStopDev", call(&ModemTable::mdmStopDev)},
+    };
+    std::set<std::string> bound;
+#define SIMCARD_TEST_NAME(name) bound.insert(#name);
+    MDM_ENTRY_POINTS(SIMCARD_TEST_NAME)
+#undef SIMCARD_TEST_NAME
+    std::set<std::string> covered;
+    int survived = 0;
+    for (const auto& [name, callIt] : entries) {
+        SCOPED_TRACE(name);
+        covered.insert(name);
+        Set("FAULT", name.c_str(), "1");
+        const unsigned long before = fault::CaughtFaultCount();
+        const bool failed = callIt() == kFailed;
+        // The log writer faulting is caught twice: its call, then its report of the fault.
+        const bool caught = fault::CaughtFaultCount() > before;
+        Set("FAULT", name.c_str(), "0");
+        EXPECT_TRUE(failed && caught);
+        EXPECT_NE(Log().find("CALL " + name + "("), std::string::npos);
+        survived += failed && caught ? 1 : 0;
+    }
+    EXPECT_EQ(covered, bound);
+    EXPECT_EQ(survived, 42);
+    // Where the call came from is in the card's journal, through its own log writer.
+    EXPECT_NE(Log().find("File="), std::string::npos);
+    modem::Table() = modem::ModemTable{};
+    fault::SetFaultLogger(nullptr);
 }
 
 // Calls every reading entry and checks what comes back stays in its bounds.
