@@ -3,12 +3,16 @@
 // interleaved runs, private memory once settled, and processor time while connected to an idle
 // link and hidden in the tray. Prints the figures side by side and the budgets they are held to.
 //   bench_startup [RUNS (7)] [CPU_SECONDS (300)]
+// CPU_SECONDS 0 leaves the idle run out. With BENCH_DETAIL set it also prints where Orvane's start
+// goes (the median of its start-up trace marks, ORVANE_TRACE) and the largest private allocations
+// of both programs.
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +24,7 @@ namespace {
 constexpr wchar_t kMinimal[] = L"bench_minimal.exe";
 constexpr DWORD kSettleMs = 2000;      // pages, popup and tray icon made
 constexpr DWORD kIdleSettleMs = 10000; // the first ticks after the dial are past
+constexpr int kMaxFailedStarts = 3;    // starts that may fail before the benchmark gives up
 // The budgets: start-up within the card wait's deliberate pause plus 1.5 times the minimal
 // program's time, memory within twice the minimal program's, idle processor time 0.1 % of a core.
 constexpr double kCardPauseMs = 1000;
@@ -31,8 +36,11 @@ struct Figures {
     std::vector<double> startMs;
     std::vector<double> memoryMiB;
     int threads = 0;
-    double cpuPercent = -1;
+    double cpuPercent = -1;  // below 0: not measured
+    int failedStarts = 0;
 };
+
+bool Detail() { return GetEnvironmentVariableW(L"BENCH_DETAIL", nullptr, 0) > 0; }
 
 double Median(std::vector<double> values) {
     if (values.empty()) return 0;
@@ -120,20 +128,94 @@ double CpuUsedMs(const std::vector<std::pair<DWORD, double>>& before,
     return used;
 }
 
-bool MeasureStart(const e2e::StagedFolder& folder, const wchar_t* exe, Figures& figures) {
+// The largest private allocations of a process (by allocation base): where its memory goes.
+void PrintPrivateAllocations(const char* name, HANDLE process) {
+    std::map<uintptr_t, std::pair<uint64_t, bool>> allocations;  // base: committed bytes, guard page
+    MEMORY_BASIC_INFORMATION info;
+    for (uintptr_t at = 0;
+         VirtualQueryEx(process, reinterpret_cast<void*>(at), &info, sizeof info) == sizeof info;) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) {
+            auto& entry = allocations[reinterpret_cast<uintptr_t>(info.AllocationBase)];
+            entry.first += info.RegionSize;
+            entry.second = entry.second || (info.Protect & PAGE_GUARD);
+        }
+        const uintptr_t next = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+        if (next <= at) break;
+        at = next;
+    }
+    std::vector<std::pair<uint64_t, std::pair<uintptr_t, bool>>> sorted;
+    uint64_t total = 0, stacks = 0;
+    for (const auto& [base, entry] : allocations) {
+        sorted.push_back({entry.first, {base, entry.second}});
+        total += entry.first;
+        if (entry.second) stacks += entry.first;
+    }
+    std::sort(sorted.rbegin(), sorted.rend());
+    std::printf("  %s: %zu private allocations, %.2f MiB, %.2f MiB of them with a guard page "
+                "(thread stacks); the largest:\n",
+                name, sorted.size(), total / 1048576.0, stacks / 1048576.0);
+    for (size_t i = 0; i < sorted.size() && i < 12; ++i)
+        std::printf("    %#14llx %8.1f KiB%s\n", static_cast<unsigned long long>(sorted[i].second.first),
+                    sorted[i].first / 1024.0, sorted[i].second.second ? "  (stack)" : "");
+}
+
+// Orvane's start-up trace: label, then the milliseconds of each run.
+using Trace = std::vector<std::pair<std::string, std::vector<double>>>;
+
+void ReadTrace(const e2e::StagedFolder& folder, Trace& trace) {
+    const std::string text = folder.ReadBytes(L"start-trace.txt");
+    size_t at = 0;
+    std::map<std::string, int> seen;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        double ms = 0;
+        unsigned long thread = 0;
+        int used = 0;
+        if (std::sscanf(line.c_str(), "%lf %lu %n", &ms, &thread, &used) < 2 || used <= 0) continue;
+        const std::string label = line.substr(static_cast<size_t>(used));
+        if (seen[label]++) continue;  // the first of a label in a run
+        auto it = std::find_if(trace.begin(), trace.end(), [&](const auto& e) { return e.first == label; });
+        if (it == trace.end()) it = trace.insert(trace.end(), {label, {}});
+        it->second.push_back(ms);
+    }
+}
+
+bool MeasureStart(e2e::StagedFolder& folder, const wchar_t* exe, Figures& figures, Trace* trace,
+                  bool last) {
+    const bool isOrvane = trace != nullptr;
+    if (isOrvane) folder.Remove(L"start-trace.txt");
     e2e::Process process;
     HWND window = nullptr;
-    const double ms = TimedStart(folder, exe, process, window);
-    if (ms < 0) {
-        std::printf("%ls: the main window did not appear\n", exe);
+    LARGE_INTEGER start, visible;
+    QueryPerformanceCounter(&start);
+    if (isOrvane && Detail())
+        process = folder.Start(exe, {}, {L"ORVANE_TRACE=" + folder.File(L"start-trace.txt")});
+    else
+        process = folder.Start(exe);
+    const DWORD deadline = GetTickCount() + 60000;
+    while (process.Running() && !window && GetTickCount() < deadline) {
+        window = MainWindowOf(process);
+        if (!window) Sleep(2);
+    }
+    QueryPerformanceCounter(&visible);
+    if (!window) {
+        std::printf("%ls: the main window did not appear (run left out)\n", exe);
+        ++figures.failedStarts;
+        process.Kill();
         return false;
     }
-    figures.startMs.push_back(ms);
+    figures.startMs.push_back(ElapsedMs(start, visible));
     Sleep(kSettleMs);
     figures.memoryMiB.push_back(e2e::PrivateMiB(process.Handle()));
     figures.threads = ThreadCount(process.Id());
+    if (last && Detail()) PrintPrivateAllocations(isOrvane ? "Orvane" : "minimal", process.Handle());
     e2e::ClickId(window, IDC_MAIN_BTN_CLOSE);
     if (!process.WaitExit(20000)) process.Kill();
+    if (isOrvane && Detail()) ReadTrace(folder, *trace);
     return true;
 }
 
@@ -234,24 +316,37 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // One start of each first, not counted: the first start in a fresh prefix fills Wine's caches.
+    Figures orvane, minimal, warmUp;
+    MeasureStart(folder, L"Orvane.exe", warmUp, nullptr, false);
+    MeasureStart(folder, kMinimal, warmUp, nullptr, false);
     // Interleaved, the order swapping every run, so that a busy moment of the shared machine
     // falls on both programs alike.
-    Figures orvane, minimal;
+    Trace trace;
     for (int run = 0; run < runs; ++run) {
         const bool orvaneFirst = run % 2 == 0;
         for (int i = 0; i < 2; ++i) {
             const bool isOrvane = (i == 0) == orvaneFirst;
-            if (!MeasureStart(folder, isOrvane ? L"Orvane.exe" : kMinimal, isOrvane ? orvane : minimal))
-                return 1;
+            MeasureStart(folder, isOrvane ? L"Orvane.exe" : kMinimal, isOrvane ? orvane : minimal,
+                         isOrvane ? &trace : nullptr, run == runs - 1);
         }
-        std::printf("run %d: Orvane %.0f ms, minimal %.0f ms\n", run + 1, orvane.startMs.back(),
-                    minimal.startMs.back());
+        if (orvane.failedStarts + minimal.failedStarts > kMaxFailedStarts) break;
+        std::printf("run %d: Orvane %.0f ms, minimal %.0f ms\n", run + 1,
+                    orvane.startMs.empty() ? -1.0 : orvane.startMs.back(),
+                    minimal.startMs.empty() ? -1.0 : minimal.startMs.back());
         std::fflush(stdout);
+    }
+    if (!trace.empty()) {
+        std::printf("\nOrvane's start, median of %zu traced runs (ms since the process began):\n",
+                    trace.front().second.size());
+        for (const auto& [label, values] : trace)
+            std::printf("  %9.1f  %s\n", Median(values), label.c_str());
     }
     bool idleOk = true;
     if (cpuSeconds > 0) idleOk = MeasureIdle(folder, cpuSeconds, orvane, minimal);
 
     auto minMax = [](const std::vector<double>& v) {
+        if (v.empty()) return std::make_pair(0.0, 0.0);
         return std::make_pair(*std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()));
     };
     const auto [orvaneLow, orvaneHigh] = minMax(orvane.startMs);
@@ -261,6 +356,8 @@ int main(int argc, char** argv) {
                 Median(minimal.startMs));
     std::printf("%-44s %6.0f-%4.0f ms %6.0f-%4.0f ms\n", "start to main window, spread (min-max)",
                 orvaneLow, orvaneHigh, minimalLow, minimalHigh);
+    std::printf("%-44s %14zu %14zu\n", "starts measured (failed)", orvane.startMs.size(),
+                minimal.startMs.size());
     std::printf("%-44s %10.2f MiB %10.2f MiB\n", "private memory 2 s after start, median",
                 Median(orvane.memoryMiB), Median(minimal.memoryMiB));
     std::printf("%-44s %14d %14d\n", "threads 2 s after start", orvane.threads, minimal.threads);
@@ -268,11 +365,23 @@ int main(int argc, char** argv) {
         std::printf("%-44s %12.3f %% %12.3f %%\n", "processor, connected and hidden (of a core)",
                     orvane.cpuPercent, minimal.cpuPercent);
 
-    std::printf("\nbudgets (%d runs%s):\n", runs, cpuSeconds > 0 ? ", idle over the whole period" : "");
-    Verdict("start-up", Median(orvane.startMs), kCardPauseMs + kStartFactor * Median(minimal.startMs), "ms",
-            "1000 ms card pause + 1.5 x minimal");
-    Verdict("memory", Median(orvane.memoryMiB), kMemoryFactor * Median(minimal.memoryMiB), "MiB",
-            "2 x minimal");
-    if (cpuSeconds > 0) Verdict("idle CPU", orvane.cpuPercent, kIdleCpuPercent, "%", "of one core");
-    return idleOk ? 0 : 1;
+    std::printf("\nbudgets (%zu runs%s):\n", orvane.startMs.size(),
+                cpuSeconds > 0 ? ", idle over the whole period" : "");
+    const bool started = !orvane.startMs.empty() && !minimal.startMs.empty();
+    if (started) {
+        Verdict("start-up", Median(orvane.startMs), kCardPauseMs + kStartFactor * Median(minimal.startMs),
+                "ms", "1000 ms card pause + 1.5 x minimal");
+        Verdict("memory", Median(orvane.memoryMiB), kMemoryFactor * Median(minimal.memoryMiB), "MiB",
+                "2 x minimal");
+    } else {
+        std::printf("  start-up   not measured: a program never showed its main window  OVER\n");
+        std::printf("  memory     not measured: a program never showed its main window  OVER\n");
+    }
+    if (cpuSeconds == 0)
+        std::printf("  idle CPU   not measured (period 0 asked)\n");
+    else if (orvane.cpuPercent < 0 || !idleOk)
+        std::printf("  idle CPU   not measured: Orvane did not stay connected  OVER\n");
+    else
+        Verdict("idle CPU", orvane.cpuPercent, kIdleCpuPercent, "%", "of one core");
+    return started && idleOk ? 0 : 1;
 }
