@@ -118,6 +118,19 @@ BOOL CToolTipDialog::OnInitDialog() {
     HWND hwnd = Hwnd();
     InitControlClasses();
     DestroyToolTip();
+    // The tooltip control itself is made at its first use (ToolTip): most dialogs never show a
+    // tip. The controls that get one are those of the template, the children the dialog has now.
+    tipControls_.clear();
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        tipControls_.push_back(child);
+    RegisterMessageFilter(hwnd, [this](const MSG& msg) { return PreTranslate(msg); });
+    RebuildShape();
+    return TRUE;
+}
+
+HWND CToolTipDialog::ToolTip() {
+    HWND hwnd = Hwnd();
+    if (tooltip_ || !hwnd) return tooltip_;
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd,
                                nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -125,7 +138,8 @@ BOOL CToolTipDialog::OnInitDialog() {
         SendMessageW(tooltip_, TTM_ACTIVATE, tooltipsActive_ ? TRUE : FALSE, 0);
         SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOMATIC, MAKELPARAM(kToolTipDelayMs, 0));
         // One tool per control whose id is also a string of the resource module.
-        for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        for (HWND child : tipControls_) {
+            if (!IsWindow(child) || GetParent(child) != hwnd) continue;
             const int id = GetDlgCtrlID(child);
             if (id <= 0 || id > 0xFFFF) continue;
             std::wstring text = res::LoadStr(Resources(), static_cast<UINT>(id));
@@ -139,17 +153,15 @@ BOOL CToolTipDialog::OnInitDialog() {
             SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
     }
-    RegisterMessageFilter(hwnd, [this](const MSG& msg) { return PreTranslate(msg); });
-    RebuildShape();
-    return TRUE;
+    return tooltip_;
 }
 
 bool CToolTipDialog::PreTranslate(const MSG& msg) {
     // Pages and dialogs are not closed from the keyboard.
     if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE))
         return true;
-    if (tooltipsActive_ && tooltip_ && msg.message >= WM_MOUSEMOVE &&
-        msg.message <= WM_MBUTTONDBLCLK) {
+    if (tooltipsActive_ && msg.message >= WM_MOUSEMOVE && msg.message <= WM_MBUTTONDBLCLK &&
+        ToolTip()) {
         // Tools are the dialog's direct children: a message of a grandchild (the edit inside a
         // combo box) is relayed as its direct child's.
         MSG relayed = msg;

@@ -71,15 +71,17 @@ public:
     // Turns the list view control into the skinned list (see MakeSkinnedList).
     bool MakeSkinnedList(int listId);
 
-    HWND ToolTip() const { return tooltip_; }
+    // The tooltip control, made at its first use: the first mouse message while tips are active.
+    HWND ToolTip();
     bool TooltipsActive() const { return tooltipsActive_; }
     HBITMAP Background() const { return background_; }
     bool ShapeFromBitmap() const { return shapeFromBitmap_; }
     COLORREF TransparentColor() const { return transparentColour_; }
 
 protected:
-    // The base's part of dialog start: the tooltip control and one tool per control whose id is
-    // also a string id of the resource module. Pages call it first.
+    // The base's part of dialog start: one tooltip per control whose id is also a string id of the
+    // resource module (their control is made at the first use), the message filter. Pages call
+    // it first.
     BOOL OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
@@ -94,6 +96,7 @@ private:
     void DestroyToolTip();
 
     HWND tooltip_ = nullptr;
+    std::vector<HWND> tipControls_;  // the controls that get a tip
     bool tooltipsActive_ = false;
     HBITMAP background_ = nullptr;
     bool ownsBackground_ = false;

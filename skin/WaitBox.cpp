@@ -1,8 +1,7 @@
 // Wait box: text with growing dots, or the splash picture; one box at a time, process-wide.
 //
 // How the start-up box works: ShowWaitBox starts a thread that creates the box and runs it
-// modally, and returns at once: the main thread goes on with the start while the box comes up, and
-// only waits for the box where it needs its window. It changes the box's text by a synchronous message to the box's window (so the
+// modally; the main thread changes its text by a synchronous message to the box's window (so the
 // text is only touched on the box's thread) and ends it with a posted WM_CLOSE followed by a wait
 // on the box-ended event, after which the box object is deleted.
 #include "skin/WaitBox.h"
@@ -167,14 +166,16 @@ void ShowWaitBox(HINSTANCE resources, int mode) {
     if (!thread::StartDetached([box] { box->Run(); }, kBoxStackBytes)) {
         g_box = nullptr;
         delete box;
+        return;
     }
+    box->WaitCreated();
 }
 
 void SetWaitText(UINT stringId) {
     HINSTANCE resources = g_resources;
     if (res::LoadStrInt(resources, IDS_WAIT_PICTURE_MODE) == 1) return;
     WaitBox* box = g_box;
-    if (!box || !box->WaitCreated() || !GetDlgItem(box->Hwnd(), IDC_WAIT_TEXT)) return;
+    if (!box || !box->Hwnd() || !GetDlgItem(box->Hwnd(), IDC_WAIT_TEXT)) return;
     std::wstring text = WithoutEllipsis(res::LoadStr(resources, stringId));
     SendMessageW(box->Hwnd(), kMsgSetText, 0, reinterpret_cast<LPARAM>(&text));
 }
@@ -191,7 +192,7 @@ void CloseWaitBox() {
 
 void SetWaitBoxVisible(bool visible) {
     WaitBox* box = g_box;
-    if (!box || !box->WaitCreated()) return;
+    if (!box || !box->Hwnd()) return;
     SetWindowPos(box->Hwnd(), visible ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(box->Hwnd(), visible ? SW_SHOW : SW_HIDE);

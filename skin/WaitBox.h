@@ -8,8 +8,7 @@ namespace waitbox {
 constexpr int kStartupMode = 0;
 constexpr int kExitMode = 1;
 
-// Start-up mode: runs the box on a new user-interface thread and returns at once; the functions
-// below wait for its window where they need it.
+// Start-up mode: runs the box on a new user-interface thread and returns once its window exists.
 // Other modes: runs the box modally in the calling thread until CloseWaitBox ends it.
 void ShowWaitBox(HINSTANCE resources, int mode);
 // Replaces the box's status text by the string (without any "..."); nothing in picture mode.
@@ -19,7 +18,7 @@ void CloseWaitBox();
 // Shows the box topmost, or hides it and drops its topmost placement.
 void SetWaitBoxVisible(bool visible);
 
-// For tests: the box window (nullptr when none, or not made yet) and whether it shows its picture.
+// For tests: the box window (nullptr when none) and whether it shows its picture.
 HWND CurrentWaitBoxWindow();
 bool IsPictureMode(HINSTANCE resources, int mode);
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "framework/Resources.h"
+#include "framework/StartTrace.h"
 #include "framework/SystemInfo.h"
 #include "framework/Thread.h"
 #include "framework/UiTaskQueue.h"
@@ -141,6 +142,7 @@ OrvaneDlg::~OrvaneDlg() {
 }
 
 BOOL OrvaneDlg::OnInitDialog() {
+    trace::Mark("main dialog init");
     HWND hwnd = Hwnd();
     // Work from other threads reaches this window from now on.
     g_mainDialog = this;
@@ -168,17 +170,21 @@ BOOL OrvaneDlg::OnInitDialog() {
                 button->SetHoverTracking(true);
     }
     SetTooltipsActive(true);
+    trace::Mark("main buttons made");
 
     // The home page shows first and the internet page follows the dial from the start; the other
-    // pages and the popup are made once the window is on the screen (CreateDeferredWindows).
+    // pages, the popup and the tray icon come once the window is on the screen
+    // (CreateDeferredWindows).
     CreatePages({&homePage, &internetPage});
     const auto& device = modem::Device();
     maxLineRate_ = maindlg::MaxLineRateKBps(device.CONNECT_BPS, device.COM_BAUD);
+    trace::Mark("first pages made");
     CreateTrafficGraph();
-    CreateTray();
+    trace::Mark("graph made");
     // Known from the start, so that the month alarm counts what earlier runs received.
     Account().EnsureMonthTotal(net::LocalNow().local);
     StartCard();
+    trace::Mark("card started");
     StartTimers();
     if (settings_.Snapshot()->AUTO_DIAL == 0) ShowPage(homePage);
 
@@ -187,6 +193,7 @@ BOOL OrvaneDlg::OnInitDialog() {
     RegisterHotKey(hwnd, HOTKEY_RESTORE, 0, VK_F11);
     RegisterHotKey(hwnd, HOTKEY_EXIT, MOD_CONTROL, kCtrlF11);
     if (tray_.Hidden()) tray_.ShowTrayIcon();
+    trace::Mark("main dialog init done");
     return TRUE;
 }
 
@@ -227,9 +234,12 @@ void OrvaneDlg::RunRecordsDialog(HWND owner) {
 void OrvaneDlg::CreateDeferredWindows() {
     if (deferredCreated_ || !Hwnd() || closing_) return;
     deferredCreated_ = true;
+    trace::Mark("deferred windows");
     CreatePages({&callPage, &callRecordsPage, &accountPage, &smsListPage, &smsSendPage,
                  &phoneBookPage, &phoneBookEditPage});
     CreatePopup();
+    CreateTray();
+    trace::Mark("deferred windows made");
 }
 
 void OrvaneDlg::CreatePopup() {
@@ -639,6 +649,7 @@ bool OrvaneDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& resul
     case WM_SHOWWINDOW:
         // Shown for the first time: the window paints what it shows, then the pages nobody sees
         // yet are made, in a task that runs before anything else asked of the window from now on.
+        if (wParam) trace::Mark("main window shown");
         if (wParam && !deferredCreated_ && !deferredQueued_) {
             deferredQueued_ = true;
             UiTasks().Post([this] {

@@ -72,8 +72,8 @@ public:
 
     // Makes the page current; false when it already was (the caller may then refresh it itself).
     bool ShowPage(Dialog& page);
-    // The pages nobody sees at start and the popup: made right after the window first shows, or
-    // at once when something needs them before. Later calls do nothing.
+    // The pages nobody sees at start, the popup and the tray icon: made right after the window
+    // first shows, or at once when something needs them before. Later calls do nothing.
     void CreateDeferredWindows();
     Dialog* CurrentPage() const { return current_; }
     Dialog& PageOf(host::PageId page);

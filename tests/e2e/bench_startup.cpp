@@ -128,8 +128,43 @@ double CpuUsedMs(const std::vector<std::pair<DWORD, double>>& before,
     return used;
 }
 
+// The allocation base of each thread's stack (the TEB's DeallocationStack), by thread id.
+std::map<uintptr_t, DWORD> ThreadStacks(HANDLE process, DWORD pid) {
+    std::map<uintptr_t, DWORD> stacks;
+    struct BasicInformation {
+        LONG exitStatus;
+        void* teb;
+        void* clientId[2];
+        ULONG_PTR affinity;
+        LONG priority, basePriority;
+    };
+    using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread")));
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (!query || snapshot == INVALID_HANDLE_VALUE) return stacks;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != pid) continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+        if (!thread) continue;
+        BasicInformation basic{};
+        void* stack = nullptr;
+        constexpr size_t kDeallocationStack = sizeof(void*) == 8 ? 0x1478 : 0xE0C;
+        if (query(thread, 0, &basic, sizeof basic, nullptr) == 0 && basic.teb &&
+            ReadProcessMemory(process, static_cast<char*>(basic.teb) + kDeallocationStack, &stack,
+                              sizeof stack, nullptr))
+            stacks[reinterpret_cast<uintptr_t>(stack)] = entry.th32ThreadID;
+        CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return stacks;
+}
+
 // The largest private allocations of a process (by allocation base): where its memory goes.
 void PrintPrivateAllocations(const char* name, HANDLE process) {
+    const auto threadStacks = ThreadStacks(process, GetProcessId(process));
     std::map<uintptr_t, std::pair<uint64_t, bool>> allocations;  // base: committed bytes, guard page
     MEMORY_BASIC_INFORMATION info;
     for (uintptr_t at = 0;
@@ -155,8 +190,13 @@ void PrintPrivateAllocations(const char* name, HANDLE process) {
                 "(thread stacks); the largest:\n",
                 name, sorted.size(), total / 1048576.0, stacks / 1048576.0);
     for (size_t i = 0; i < sorted.size() && i < 12; ++i)
-        std::printf("    %#14llx %8.1f KiB%s\n", static_cast<unsigned long long>(sorted[i].second.first),
-                    sorted[i].first / 1024.0, sorted[i].second.second ? "  (stack)" : "");
+    {
+        const auto thread = threadStacks.find(sorted[i].second.first);
+        std::printf("    %#14llx %8.1f KiB%s", static_cast<unsigned long long>(sorted[i].second.first),
+                    sorted[i].first / 1024.0, sorted[i].second.second ? "  (guard page)" : "");
+        if (thread != threadStacks.end()) std::printf("  stack of thread %lu", thread->second);
+        std::printf("\n");
+    }
 }
 
 // Orvane's start-up trace: label, then the milliseconds of each run.
@@ -356,8 +396,8 @@ int main(int argc, char** argv) {
                 Median(minimal.startMs));
     std::printf("%-44s %6.0f-%4.0f ms %6.0f-%4.0f ms\n", "start to main window, spread (min-max)",
                 orvaneLow, orvaneHigh, minimalLow, minimalHigh);
-    std::printf("%-44s %14zu %14zu\n", "starts measured (failed)", orvane.startMs.size(),
-                minimal.startMs.size());
+    std::printf("%-44s %9zu (%2d) %9zu (%2d)\n", "starts measured (failed)", orvane.startMs.size(),
+                orvane.failedStarts, minimal.startMs.size(), minimal.failedStarts);
     std::printf("%-44s %10.2f MiB %10.2f MiB\n", "private memory 2 s after start, median",
                 Median(orvane.memoryMiB), Median(minimal.memoryMiB));
     std::printf("%-44s %14d %14d\n", "threads 2 s after start", orvane.threads, minimal.threads);
