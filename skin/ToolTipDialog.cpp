@@ -100,6 +100,8 @@ bool CToolTipDialog::MakeSkinnedList(int listId) {
 }
 
 void CToolTipDialog::SetSeeThroughText(int id, const std::wstring& text) const {
+    // The periodic refreshes mostly repeat the text shown: no repaint then.
+    if (ItemText(id) == text) return;
     SetItemText(id, text);
     // After the text: a see-through static draws its new letters over the old ones at once.
     RepaintBehind(Item(id));

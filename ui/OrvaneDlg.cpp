@@ -452,6 +452,8 @@ void OrvaneDlg::NotifyWithSoundFile(const std::wstring& text, const std::wstring
 void OrvaneDlg::UpdateSignal(bool forceFull) {
     int quality = forceFull ? maindlg::kCsqFull : MDM_CALL_GUARDED(mdmGetCsq, int32_t{-1});
     int bitmapId = maindlg::SignalBitmapFor(quality);
+    // The same level as shown: nothing to load or repaint (this runs every 10 s, also hidden).
+    if (signalPicture_ && bitmapId == signalBitmapId_) return;
     auto picture = static_cast<HBITMAP>(LoadImageW(Resources(), MAKEINTRESOURCEW(bitmapId),
                                                    IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!picture) return;
@@ -460,6 +462,7 @@ void OrvaneDlg::UpdateSignal(bool forceFull) {
     if (old && old != signalPicture_) DeleteObject(old);
     if (signalPicture_) DeleteObject(signalPicture_);
     signalPicture_ = picture;
+    signalBitmapId_ = bitmapId;
     SetWindowLongPtrW(Item(IDC_MAIN_SIGNAL), GWLP_USERDATA, bitmapId);  // which picture, for tests
 }
 

@@ -163,6 +163,7 @@ private:
 
     HICON icon_ = nullptr;
     HBITMAP signalPicture_ = nullptr;
+    int signalBitmapId_ = 0;  // the resource signalPicture_ was loaded from
     Dialog* current_ = nullptr;
     Dialog* previous_ = nullptr;
     CTaskbarNotifier popup_;
