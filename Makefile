@@ -4,6 +4,8 @@ JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Seconds each fuzz target runs: briefly in `make test`, as long as asked in `make fuzz`.
 FUZZ_SECONDS ?= 600
+# Seconds `make bench` watches Orvane connected and hidden for its idle processor time.
+BENCH_IDLE_SECONDS ?= 300
 
 # Rebuilds reuse earlier compilations when ccache is there (worktrees of one checkout share them).
 ifneq ($(shell command -v ccache 2>/dev/null),)
@@ -21,7 +23,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j1
 
 bench: build
-	tools/bench-startup.sh $(BUILD)/target
+	tools/bench-startup.sh $(BUILD)/target $(BENCH_IDLE_SECONDS)
 	tools/bench.sh $(BUILD)/target bench_watcher 60
 
 fuzz: build

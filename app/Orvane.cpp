@@ -8,6 +8,7 @@
 #include <winsock2.h>
 
 #include "framework/Resources.h"
+#include "framework/StartTrace.h"
 #include "framework/UiTaskQueue.h"
 #include "framework/Win32Text.h"
 #include "modem/BootLibrary.h"
@@ -66,13 +67,17 @@ OrvaneApp& TheApp() {
 OrvaneApp::OrvaneApp() : exeDir_(win::ExeDirectory()), lastActivity_(GetTickCount()) {}
 
 bool OrvaneApp::Start(const std::wstring& commandLine) {
+    trace::Mark("start");
     if (!InitializePlatform()) return false;
+    trace::Mark("platform ready");
     if (!EnsureSingleInstance(commandLine)) return false;
     if (!LoadSkin()) return false;
+    trace::Mark("language library loaded");
 
     waitbox::ShowWaitBox(skin_, waitbox::kStartupMode);
     modem::BootLibrary boot(exeDir_);
     if (boot.Switch() != 0) boot.StartMonitor();
+    trace::Mark("wait box shown");
 
     switch (modem::LoadModule(exeDir_)) {
     case modem::LoadResult::kLoaded:
@@ -89,6 +94,7 @@ bool OrvaneApp::Start(const std::wstring& commandLine) {
         return false;
     }
 
+    trace::Mark("modem module loaded");
     if (!RunPinStep()) {
         waitbox::CloseWaitBox();
         return false;
@@ -98,9 +104,11 @@ bool OrvaneApp::Start(const std::wstring& commandLine) {
         return false;
     }
 
+    trace::Mark("card present");
     boot.StopMonitor();
     helpProcess_ = nullptr;
     settings::LoadSettings(settings_, skin_);
+    trace::Mark("settings loaded");
     InstallInputFilter();
     {
         ui::OrvaneDlg dialog(skin_, settings_, *this);

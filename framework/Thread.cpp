@@ -14,15 +14,17 @@ DWORD WINAPI Trampoline(LPVOID parameter) {
 
 }  // namespace
 
-HANDLE Start(std::function<void()> body) {
+HANDLE Start(std::function<void()> body, SIZE_T stackBytes) {
     auto* heapBody = new std::function<void()>(std::move(body));
-    HANDLE handle = CreateThread(nullptr, 0, Trampoline, heapBody, 0, nullptr);
+    // Reserved, not committed: Windows commits the stack as it grows (Wine commits all of it).
+    HANDLE handle = CreateThread(nullptr, stackBytes, Trampoline, heapBody,
+                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!handle) delete heapBody;
     return handle;
 }
 
-bool StartDetached(std::function<void()> body) {
-    HANDLE handle = Start(std::move(body));
+bool StartDetached(std::function<void()> body, SIZE_T stackBytes) {
+    HANDLE handle = Start(std::move(body), stackBytes);
     if (!handle) return false;
     CloseHandle(handle);
     return true;

@@ -7,9 +7,14 @@
 
 namespace thread {
 
+// Stack reserved for a thread unless asked otherwise: the 1 MB Windows programs usually give their
+// threads (MinGW's linker default is twice that). Workers call into the modem module, and card
+// makers build their modules for the usual size.
+constexpr SIZE_T kDefaultStackBytes = 1 << 20;
+
 // Starts body on a new thread; returns its handle (the caller closes it), or nullptr on failure.
-HANDLE Start(std::function<void()> body);
+HANDLE Start(std::function<void()> body, SIZE_T stackBytes = kDefaultStackBytes);
 // Starts body on a new thread whose handle is closed at once (fire and forget).
-bool StartDetached(std::function<void()> body);
+bool StartDetached(std::function<void()> body, SIZE_T stackBytes = kDefaultStackBytes);
 
 }  // namespace thread

@@ -87,9 +87,13 @@ BOOL CALLBACK StartOnce(PINIT_ONCE, PVOID, PVOID*) {
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        reinterpret_cast<LPCSTR>(&StartOnce), &pinned);
     g_startTick = GetTickCount64();
-    HANDLE worker = CreateThread(nullptr, 0, WorkerThread, nullptr, 0, nullptr);
+    // Small stacks: the two threads run short jobs and pipe commands of the card's own.
+    constexpr SIZE_T kStackBytes = 256 * 1024;
+    HANDLE worker = CreateThread(nullptr, kStackBytes, WorkerThread, nullptr,
+                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (worker) CloseHandle(worker);
-    HANDLE pipe = CreateThread(nullptr, 0, PipeThread, nullptr, 0, nullptr);
+    HANDLE pipe = CreateThread(nullptr, kStackBytes, PipeThread, nullptr,
+                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (pipe) CloseHandle(pipe);
     return TRUE;
 }

@@ -7,7 +7,8 @@ namespace ui {
 
 BOOL Page::OnInitDialog() {
     CToolTipDialog::OnInitDialog();
-    SetBackgroundBitmap(IDB_PAGE_BACKGROUND);
+    // Every page shows the same background: one bitmap for all of them.
+    SetSharedBackgroundBitmap(IDB_PAGE_BACKGROUND);
     SetTransparentColor(kSkinTransparent);
     return FALSE;  // pages never take the focus when they are created
 }

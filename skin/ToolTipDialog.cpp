@@ -48,6 +48,7 @@ void CToolTipDialog::FreeBackground() {
     if (background_ && ownsBackground_) DeleteObject(background_);
     background_ = nullptr;
     ownsBackground_ = false;
+    sharedBackground_.reset();
 }
 
 void CToolTipDialog::DestroyToolTip() {
@@ -59,9 +60,21 @@ void CToolTipDialog::DestroyToolTip() {
 
 void CToolTipDialog::SetBackgroundBitmap(UINT bitmapId) {
     FreeBackground();
-    background_ = static_cast<HBITMAP>(LoadImageW(Resources(), MAKEINTRESOURCEW(bitmapId),
-                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    UseBackground(static_cast<HBITMAP>(LoadImageW(Resources(), MAKEINTRESOURCEW(bitmapId),
+                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     ownsBackground_ = background_ != nullptr;
+}
+
+void CToolTipDialog::SetSharedBackgroundBitmap(UINT bitmapId) {
+    // Taken before the old one goes, so a dialog setting the same bitmap again keeps it loaded.
+    auto shared = LoadSharedBitmap(Resources(), bitmapId);
+    FreeBackground();
+    sharedBackground_ = std::move(shared);
+    UseBackground(sharedBackground_ ? sharedBackground_->Handle() : nullptr);
+}
+
+void CToolTipDialog::UseBackground(HBITMAP bitmap) {
+    background_ = bitmap;
     drawBackground_ = true;
     RebuildShape();
     if (Hwnd()) InvalidateRect(Hwnd(), nullptr, TRUE);
@@ -87,6 +100,8 @@ bool CToolTipDialog::MakeSkinnedList(int listId) {
 }
 
 void CToolTipDialog::SetSeeThroughText(int id, const std::wstring& text) const {
+    // The periodic refreshes mostly repeat the text shown: no repaint then.
+    if (ItemText(id) == text) return;
     SetItemText(id, text);
     // After the text: a see-through static draws its new letters over the old ones at once.
     RepaintBehind(Item(id));
@@ -105,6 +120,19 @@ BOOL CToolTipDialog::OnInitDialog() {
     HWND hwnd = Hwnd();
     InitControlClasses();
     DestroyToolTip();
+    // The tooltip control itself is made at its first use (ToolTip): most dialogs never show a
+    // tip. The controls that get one are those of the template, the children the dialog has now.
+    tipControls_.clear();
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        tipControls_.push_back(child);
+    RegisterMessageFilter(hwnd, [this](const MSG& msg) { return PreTranslate(msg); });
+    RebuildShape();
+    return TRUE;
+}
+
+HWND CToolTipDialog::ToolTip() {
+    HWND hwnd = Hwnd();
+    if (tooltip_ || !hwnd) return tooltip_;
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd,
                                nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -112,7 +140,8 @@ BOOL CToolTipDialog::OnInitDialog() {
         SendMessageW(tooltip_, TTM_ACTIVATE, tooltipsActive_ ? TRUE : FALSE, 0);
         SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOMATIC, MAKELPARAM(kToolTipDelayMs, 0));
         // One tool per control whose id is also a string of the resource module.
-        for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        for (HWND child : tipControls_) {
+            if (!IsWindow(child) || GetParent(child) != hwnd) continue;
             const int id = GetDlgCtrlID(child);
             if (id <= 0 || id > 0xFFFF) continue;
             std::wstring text = res::LoadStr(Resources(), static_cast<UINT>(id));
@@ -126,17 +155,15 @@ BOOL CToolTipDialog::OnInitDialog() {
             SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
     }
-    RegisterMessageFilter(hwnd, [this](const MSG& msg) { return PreTranslate(msg); });
-    RebuildShape();
-    return TRUE;
+    return tooltip_;
 }
 
 bool CToolTipDialog::PreTranslate(const MSG& msg) {
     // Pages and dialogs are not closed from the keyboard.
     if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE))
         return true;
-    if (tooltipsActive_ && tooltip_ && msg.message >= WM_MOUSEMOVE &&
-        msg.message <= WM_MBUTTONDBLCLK) {
+    if (tooltipsActive_ && msg.message >= WM_MOUSEMOVE && msg.message <= WM_MBUTTONDBLCLK &&
+        ToolTip()) {
         // Tools are the dialog's direct children: a message of a grandchild (the edit inside a
         // combo box) is relayed as its direct child's.
         MSG relayed = msg;
@@ -153,7 +180,10 @@ void CToolTipDialog::RebuildShape() {
     HWND hwnd = Hwnd();
     if (!hwnd) return;  // built when the window exists
     if (!shapeFromBitmap_ || !background_) {
-        SetWindowRgn(hwnd, nullptr, TRUE);  // the whole window
+        // The whole window; a window without a region of ours is left alone, as setting none
+        // again would still make the system recompute and redraw its frame.
+        if (shaped_) SetWindowRgn(hwnd, nullptr, TRUE);
+        shaped_ = false;
         return;
     }
     RECT window{}, client{};
@@ -174,7 +204,8 @@ void CToolTipDialog::RebuildShape() {
         CombineRgn(region, region, opaque, RGN_OR);
         DeleteObject(opaque);
     }
-    if (!SetWindowRgn(hwnd, region, TRUE)) DeleteObject(region);  // the system owns it on success
+    shaped_ = SetWindowRgn(hwnd, region, TRUE) != 0;
+    if (!shaped_) DeleteObject(region);  // the system owns it on success
 }
 
 bool CToolTipDialog::OnControlColour(UINT msg, HDC dc, HWND control, INT_PTR& result) {
@@ -237,6 +268,7 @@ bool CToolTipDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& 
     case WM_DESTROY:
         DestroyToolTip();
         UnregisterMessageFilter(Hwnd());
+        shaped_ = false;  // a window made again starts without a region
         return false;
     default:
         return false;

@@ -6,11 +6,13 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/Dialog.h"
 #include "skin/BitmapButton.h"
+#include "skin/SharedBitmap.h"
 
 namespace ui {
 
@@ -33,6 +35,8 @@ public:
     // Loads the background (owned, the previous one freed), draws it from now on and rebuilds
     // the window shape. A missing bitmap leaves the default background.
     void SetBackgroundBitmap(UINT bitmapId);
+    // The same, with a background every dialog of the program that shows this bitmap shares.
+    void SetSharedBackgroundBitmap(UINT bitmapId);
     // Window shape from the background's non-transparent pixels (off at construction).
     void SetShapeFromBitmap(bool on);
     void SetTransparentColor(COLORREF colour);
@@ -67,15 +71,17 @@ public:
     // Turns the list view control into the skinned list (see MakeSkinnedList).
     bool MakeSkinnedList(int listId);
 
-    HWND ToolTip() const { return tooltip_; }
+    // The tooltip control, made at its first use: the first mouse message while tips are active.
+    HWND ToolTip();
     bool TooltipsActive() const { return tooltipsActive_; }
     HBITMAP Background() const { return background_; }
     bool ShapeFromBitmap() const { return shapeFromBitmap_; }
     COLORREF TransparentColor() const { return transparentColour_; }
 
 protected:
-    // The base's part of dialog start: the tooltip control and one tool per control whose id is
-    // also a string id of the resource module. Pages call it first.
+    // The base's part of dialog start: one tooltip per control whose id is also a string id of the
+    // resource module (their control is made at the first use), the message filter. Pages call
+    // it first.
     BOOL OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
@@ -83,15 +89,19 @@ protected:
     virtual bool PreTranslate(const MSG& msg);
 
 private:
+    void UseBackground(HBITMAP bitmap);
     void RebuildShape();
     bool OnControlColour(UINT msg, HDC dc, HWND control, INT_PTR& result);
     void FreeBackground();
     void DestroyToolTip();
 
     HWND tooltip_ = nullptr;
+    std::vector<HWND> tipControls_;  // the controls that get a tip
     bool tooltipsActive_ = false;
     HBITMAP background_ = nullptr;
     bool ownsBackground_ = false;
+    std::shared_ptr<const SharedBitmap> sharedBackground_;
+    bool shaped_ = false;  // a window region of ours is set
     bool drawBackground_ = false;
     bool shapeFromBitmap_ = false;
     COLORREF transparentColour_ = kSkinTransparent;

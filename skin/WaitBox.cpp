@@ -21,6 +21,8 @@ constexpr UINT kMsgSetText = WM_APP + 1;  // lParam: const std::wstring* (sent, 
 constexpr wchar_t kStartupAtom[] = L"_ORVANE_";
 constexpr int kMaxDots = 6;
 constexpr UINT kDotPeriodMs = 300;
+// The box's thread runs one small dialog and never calls into the modem module.
+constexpr SIZE_T kBoxStackBytes = 256 * 1024;
 
 class WaitBox;
 
@@ -161,7 +163,7 @@ void ShowWaitBox(HINSTANCE resources, int mode) {
         box->Run();
         return;
     }
-    if (!thread::StartDetached([box] { box->Run(); })) {
+    if (!thread::StartDetached([box] { box->Run(); }, kBoxStackBytes)) {
         g_box = nullptr;
         delete box;
         return;

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "framework/Resources.h"
+#include "framework/StartTrace.h"
 #include "framework/SystemInfo.h"
 #include "framework/Thread.h"
 #include "framework/UiTaskQueue.h"
@@ -141,6 +142,7 @@ OrvaneDlg::~OrvaneDlg() {
 }
 
 BOOL OrvaneDlg::OnInitDialog() {
+    trace::Mark("main dialog init");
     HWND hwnd = Hwnd();
     // Work from other threads reaches this window from now on.
     g_mainDialog = this;
@@ -168,15 +170,21 @@ BOOL OrvaneDlg::OnInitDialog() {
                 button->SetHoverTracking(true);
     }
     SetTooltipsActive(true);
+    trace::Mark("main buttons made");
 
-    CreatePages();
+    // The home page shows first and the internet page follows the dial from the start; the other
+    // pages, the popup and the tray icon come once the window is on the screen
+    // (CreateDeferredWindows).
+    CreatePages({&homePage, &internetPage});
     const auto& device = modem::Device();
     maxLineRate_ = maindlg::MaxLineRateKBps(device.CONNECT_BPS, device.COM_BAUD);
+    trace::Mark("first pages made");
     CreateTrafficGraph();
-    CreatePopupAndTray();
+    trace::Mark("graph made");
     // Known from the start, so that the month alarm counts what earlier runs received.
     Account().EnsureMonthTotal(net::LocalNow().local);
     StartCard();
+    trace::Mark("card started");
     StartTimers();
     if (settings_.Snapshot()->AUTO_DIAL == 0) ShowPage(homePage);
 
@@ -185,15 +193,14 @@ BOOL OrvaneDlg::OnInitDialog() {
     RegisterHotKey(hwnd, HOTKEY_RESTORE, 0, VK_F11);
     RegisterHotKey(hwnd, HOTKEY_EXIT, MOD_CONTROL, kCtrlF11);
     if (tray_.Hidden()) tray_.ShowTrayIcon();
+    trace::Mark("main dialog init done");
     return TRUE;
 }
 
-void OrvaneDlg::CreatePages() {
+void OrvaneDlg::CreatePages(std::initializer_list<CToolTipDialog*> pages) {
     RECT area{};
     GetWindowRect(Item(IDC_MAIN_PAGE_AREA), &area);
     MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&area), 2);
-    CToolTipDialog* pages[] = {&callPage,    &callRecordsPage, &homePage,    &internetPage,     &accountPage,
-                               &smsListPage, &smsSendPage,     &phoneBookPage, &phoneBookEditPage};
     const auto config = settings_.Snapshot();
     for (CToolTipDialog* page : pages) {
         page->SetTextColours(config->textColor[0], config->textColor[1]);
@@ -224,7 +231,18 @@ void OrvaneDlg::RunRecordsDialog(HWND owner) {
     records.DoModal(owner);
 }
 
-void OrvaneDlg::CreatePopupAndTray() {
+void OrvaneDlg::CreateDeferredWindows() {
+    if (deferredCreated_ || !Hwnd() || closing_) return;
+    deferredCreated_ = true;
+    trace::Mark("deferred windows");
+    CreatePages({&callPage, &callRecordsPage, &accountPage, &smsListPage, &smsSendPage,
+                 &phoneBookPage, &phoneBookEditPage});
+    CreatePopup();
+    CreateTray();
+    trace::Mark("deferred windows made");
+}
+
+void OrvaneDlg::CreatePopup() {
     popupCreated_ = popup_.CreatePopup(Hwnd());
     if (popupCreated_) {
         popup_.LoadSkin(Resources(), IDB_POPUP_SKIN, 255, 0, 255);
@@ -234,6 +252,9 @@ void OrvaneDlg::CreatePopupAndTray() {
         RECT text{10, 40, skin.cx - 10, skin.cy - 25};
         popup_.SetTextArea(text);
     }
+}
+
+void OrvaneDlg::CreateTray() {
     tray_.AddToTray(Hwnd(), WM_APP_TRAY, res::LoadStr(Resources(), IDS_APP_TITLE), icon_,
                     IDR_TRAY_MENU);
 }
@@ -258,6 +279,7 @@ void OrvaneDlg::StartCard() {
 
     if (settings_.Snapshot()->INITDATA != 0) {
         // Each reader takes the card in turn; their lists fill in once the window runs.
+        CreateDeferredWindows();
         waitbox::SetWaitText(IDS_READING_PHONEBOOK);
         phoneBookPage.ReadCard();
         waitbox::SetWaitText(IDS_READING_CALL_RECORDS);
@@ -281,6 +303,7 @@ void OrvaneDlg::StartTimers() {
 
 bool OrvaneDlg::ShowPage(Dialog& page) {
     if (current_ == &page) return false;
+    if (!page.Hwnd()) CreateDeferredWindows();
     if (current_) ShowWindow(current_->Hwnd(), SW_HIDE);
     previous_ = current_;
     current_ = &page;
@@ -353,11 +376,13 @@ void OrvaneDlg::PressDialButton() {
 void OrvaneDlg::RestoreWindow() { ShowWindow(Hwnd(), SW_RESTORE); }
 
 void OrvaneDlg::OpenCompose(const std::string& number, const std::string& text, bool replyMode) {
+    CreateDeferredWindows();
     smsSendPage.Prepare(number, text, replyMode);
     ShowPage(smsSendPage);
 }
 
 void OrvaneDlg::PlaceCall(const std::string& number) {
+    CreateDeferredWindows();
     ShowPage(callPage);
     callPage.CallNumber(number);
 }
@@ -376,6 +401,7 @@ void MDM_CALL OrvaneDlg::CardEventCallback(int32_t event, intptr_t a1, intptr_t,
 }
 
 void OrvaneDlg::OnCardEvent(int32_t event, const std::string& number) {
+    CreateDeferredWindows();  // an event right at start finds its page made
     switch (event) {
     case modem::kEventNewSms:
         // The message needs the card: a data connection is hung up first.
@@ -408,12 +434,14 @@ void OrvaneDlg::PlaySoundResource(UINT soundId, bool loop) {
 }
 
 void OrvaneDlg::Notify(const std::wstring& text, UINT soundId, bool loop) {
+    CreateDeferredWindows();
     if (!popupCreated_) return;
     popup_.Popup(text, kPopupShowMs, kPopupStayMs, kPopupHideMs);
     if (soundId != 0) PlaySoundResource(soundId, loop);
 }
 
 void OrvaneDlg::NotifyWithSoundFile(const std::wstring& text, const std::wstring& path, bool loop) {
+    CreateDeferredWindows();
     if (!popupCreated_) return;
     popup_.Popup(text, kPopupShowMs, kPopupStayMs, kPopupHideMs);
     if (win::FileExists(path))
@@ -424,6 +452,8 @@ void OrvaneDlg::NotifyWithSoundFile(const std::wstring& text, const std::wstring
 void OrvaneDlg::UpdateSignal(bool forceFull) {
     int quality = forceFull ? maindlg::kCsqFull : MDM_CALL_GUARDED(mdmGetCsq, int32_t{-1});
     int bitmapId = maindlg::SignalBitmapFor(quality);
+    // The same level as shown: nothing to load or repaint (this runs every 10 s, also hidden).
+    if (signalPicture_ && bitmapId == signalBitmapId_) return;
     auto picture = static_cast<HBITMAP>(LoadImageW(Resources(), MAKEINTRESOURCEW(bitmapId),
                                                    IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!picture) return;
@@ -432,6 +462,7 @@ void OrvaneDlg::UpdateSignal(bool forceFull) {
     if (old && old != signalPicture_) DeleteObject(old);
     if (signalPicture_) DeleteObject(signalPicture_);
     signalPicture_ = picture;
+    signalBitmapId_ = bitmapId;
     SetWindowLongPtrW(Item(IDC_MAIN_SIGNAL), GWLP_USERDATA, bitmapId);  // which picture, for tests
 }
 
@@ -513,6 +544,7 @@ void OrvaneDlg::StartPreload() {
     // The three readers one after the other, off the window thread; each hands its records to
     // the window thread itself. The exit waits for the worker before the pages go.
     if (preloadThread_) return;
+    CreateDeferredWindows();  // the readers hand their records to their pages
     preloadThread_ = thread::Start([this] {
         phoneBookPage.ReadCard();
         callRecordsPage.ReadCard();
@@ -617,6 +649,18 @@ bool OrvaneDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& resul
     case WM_POWERBROADCAST:
         OnPowerBroadcast(wParam);
         return false;  // then the default handling
+    case WM_SHOWWINDOW:
+        // Shown for the first time: the window paints what it shows, then the pages nobody sees
+        // yet are made, in a task that runs before anything else asked of the window from now on.
+        if (wParam) trace::Mark("main window shown");
+        if (wParam && !deferredCreated_ && !deferredQueued_) {
+            deferredQueued_ = true;
+            UiTasks().Post([this] {
+                RedrawWindow(Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+                CreateDeferredWindows();
+            });
+        }
+        break;
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<INT_PTR>(icon_);
         return true;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "host/AppHost.h"
@@ -71,6 +72,9 @@ public:
 
     // Makes the page current; false when it already was (the caller may then refresh it itself).
     bool ShowPage(Dialog& page);
+    // The pages nobody sees at start, the popup and the tray icon: made right after the window
+    // first shows, or at once when something needs them before. Later calls do nothing.
+    void CreateDeferredWindows();
     Dialog* CurrentPage() const { return current_; }
     Dialog& PageOf(host::PageId page);
     const Dialog& PageOf(host::PageId page) const;
@@ -133,8 +137,9 @@ protected:
     void OnDestroy() override;
 
 private:
-    void CreatePages();
-    void CreatePopupAndTray();
+    void CreatePages(std::initializer_list<CToolTipDialog*> pages);
+    void CreatePopup();
+    void CreateTray();
     void StartCard();
     void StartTimers();
     void ShowDataPage(Dialog& page);
@@ -158,10 +163,13 @@ private:
 
     HICON icon_ = nullptr;
     HBITMAP signalPicture_ = nullptr;
+    int signalBitmapId_ = 0;  // the resource signalPicture_ was loaded from
     Dialog* current_ = nullptr;
     Dialog* previous_ = nullptr;
     CTaskbarNotifier popup_;
     bool popupCreated_ = false;
+    bool deferredQueued_ = false;
+    bool deferredCreated_ = false;
     CTrayIcon tray_;
     Toolbar toolbar_;
     int comPort_ = 0;

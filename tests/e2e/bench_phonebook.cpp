@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         e2e::Process orvane = folder.Start(L"Orvane.exe");
         HWND mainWindow = e2e::WaitDialogWith(orvane.Id(), IDC_MAIN_STATUS, 60000);
-        HWND list = mainWindow ? e2e::FindChild(mainWindow, IDC_PB_LIST) : nullptr;
+        HWND list = mainWindow ? e2e::WaitChild(mainWindow, IDC_PB_LIST) : nullptr;
         if (!list) {
             std::printf("run %d: no main window or phone book list\n", run + 1);
             return 1;

@@ -46,8 +46,8 @@ protected:
         orvane = folder.Start(L"Orvane.exe");
         mainWindow = e2e::WaitDialogWith(orvane.Id(), IDC_MAIN_STATUS);
         ASSERT_NE(mainWindow, nullptr);
-        callPage = PageWith(IDC_CALL_DIAL);
-        recordsPage = PageWith(IDC_CALLREC_LIST);
+        callPage = GetParent(e2e::WaitChild(mainWindow, IDC_CALL_DIAL));
+        recordsPage = GetParent(e2e::WaitChild(mainWindow, IDC_CALLREC_LIST));
         ASSERT_TRUE(callPage && recordsPage);
     }
     void OpenCallPage() {

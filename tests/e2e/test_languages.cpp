@@ -202,7 +202,7 @@ TEST_F(SystemLanguageTest, EveryWindowInTheSystemLanguage) {
           PageShot{IDC_MAIN_BTN_PHONEBOOK, IDC_PB_LIST, L"page-phonebook"},
           PageShot{IDC_MAIN_BTN_SETTINGS, IDC_ACCOUNT_USER, L"page-account"}}) {
         ASSERT_TRUE(e2e::ClickId(mainWindow, page.button));
-        HWND control = e2e::FindChild(mainWindow, page.pageControl);
+        HWND control = e2e::WaitChild(mainWindow, page.pageControl, 5000);
         EXPECT_TRUE(e2e::WaitUntil([&] { return control && e2e::IsVisible(control); }, 5000))
             << e2e::Utf8(page.name);
         Sleep(500);  // the page paints its controls after it is shown

@@ -57,10 +57,10 @@ protected:
         orvane = folder.Start(L"Orvane.exe");
         mainWindow = e2e::WaitDialogWith(orvane.Id(), IDC_MAIN_STATUS);
         ASSERT_NE(mainWindow, nullptr);
-        list = e2e::FindChild(mainWindow, IDC_PB_LIST);
+        list = e2e::WaitChild(mainWindow, IDC_PB_LIST);
         ASSERT_NE(list, nullptr);
         page = GetParent(list);
-        HWND save = e2e::FindChild(mainWindow, IDC_PBEDIT_SAVE);
+        HWND save = e2e::WaitChild(mainWindow, IDC_PBEDIT_SAVE);
         ASSERT_NE(save, nullptr);
         editor = GetParent(save);
         ASSERT_TRUE(e2e::ClickId(mainWindow, IDC_MAIN_BTN_PHONEBOOK));

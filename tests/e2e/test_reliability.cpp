@@ -64,7 +64,7 @@ protected:
     // shared between pages and the main window, so every control is looked up in its own page).
     void FindPages() {
         const auto pageWith = [&](int id) {
-            HWND control = e2e::FindChild(mainWindow, id);
+            HWND control = e2e::WaitChild(mainWindow, id);
             return control ? GetParent(control) : nullptr;
         };
         book = pageWith(IDC_PB_LIST);

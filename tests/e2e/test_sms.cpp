@@ -68,8 +68,8 @@ protected:
         orvane = folder.Start(L"Orvane.exe");
         mainWindow = e2e::WaitDialogWith(orvane.Id(), IDC_MAIN_STATUS);
         ASSERT_NE(mainWindow, nullptr);
-        list = e2e::FindChild(mainWindow, IDC_SMSLIST_LIST);
-        text = e2e::FindChild(mainWindow, IDC_SMSSEND_TEXT);
+        list = e2e::WaitChild(mainWindow, IDC_SMSLIST_LIST);
+        text = e2e::WaitChild(mainWindow, IDC_SMSSEND_TEXT);
         ASSERT_NE(list, nullptr);
         ASSERT_NE(text, nullptr);
         listPage = GetParent(list);

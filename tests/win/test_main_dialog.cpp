@@ -139,7 +139,8 @@ TEST_F(MainDialogTest, StatusMessageKinds) {
     EXPECT_EQ(dialog->internetPage.ItemText(IDC_INET_STATE), String(IDS_NET_CONNECTED));
 }
 
-// The popup of the main window: a tool window it owns, not one of its dialogs.
+// The popup of the main window: a tool window of the popup's class that it owns (its tooltip is
+// another tool window it owns).
 HWND FindPopup(HWND owner) {
     struct Search {
         HWND owner, found;
@@ -148,7 +149,7 @@ HWND FindPopup(HWND owner) {
         auto* s = reinterpret_cast<Search*>(p);
         wchar_t cls[64] = {};
         GetClassNameW(w, cls, 64);
-        if (GetWindow(w, GW_OWNER) == s->owner && std::wstring(cls) != L"#32770" &&
+        if (GetWindow(w, GW_OWNER) == s->owner && std::wstring(cls) == L"OrvaneTaskbarNotifier" &&
             (GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
             s->found = w;
             return FALSE;

@@ -940,6 +940,12 @@ bool PostClick(HWND window, POINT client, bool doubleClick) {
     return ok;
 }
 
+HWND WaitChild(HWND root, int id, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindChild(root, id)) != nullptr || !IsWindow(root); }, timeoutMs);
+    return found;
+}
+
 // ---- Lists
 
 std::vector<std::wstring> ListBoxRows(HWND list) {

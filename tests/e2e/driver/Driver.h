@@ -146,6 +146,8 @@ bool TypeChars(HWND control, const std::wstring& text); // posts one WM_CHAR per
 bool PressKey(HWND window, WORD vk);        // posts WM_KEYDOWN then WM_KEYUP
 bool SendKeys(std::initializer_list<WORD> vks); // SendInput: press in order, release in reverse (hot keys, focus)
 bool PostClick(HWND window, POINT client, bool doubleClick = false); // posts left-button messages at a client point
+// FindChild, waiting for the control to be made (the pages nobody sees at start come just after the window).
+HWND WaitChild(HWND root, int id, DWORD timeoutMs = kWaitMs);
 
 // ---- Lists
 
