@@ -4,6 +4,9 @@ JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Seconds each fuzz target runs: briefly in `make test`, as long as asked in `make fuzz`.
 FUZZ_SECONDS ?= 600
+# Minutes `make soak` drives the running program (fractions allowed); a seed repeats a run's actions.
+SOAK_MINUTES ?= 60
+SOAK_SEED ?=
 
 # Rebuilds reuse earlier compilations when ccache is there (worktrees of one checkout share them).
 ifneq ($(shell command -v ccache 2>/dev/null),)
@@ -12,7 +15,7 @@ export CMAKE_CXX_COMPILER_LAUNCHER := ccache
 export CCACHE_BASEDIR ?= $(CURDIR)
 endif
 
-.PHONY: run test build setup clean bench fuzz dist
+.PHONY: run test build setup clean bench fuzz soak dist
 
 run: build
 	tools/run.sh $(BUILD)/target
@@ -26,6 +29,9 @@ bench: build
 
 fuzz: build
 	FUZZ_SECONDS=$(FUZZ_SECONDS) tools/fuzz.sh $(BUILD)/fuzz
+
+soak: build
+	tools/soak.sh $(BUILD)/target $(SOAK_MINUTES) $(SOAK_SEED)
 
 setup:
 	tools/setup.sh
