@@ -4,7 +4,7 @@ JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # Seconds each fuzz target runs: briefly in `make test`, as long as asked in `make fuzz`.
 FUZZ_SECONDS ?= 600
-# Minutes `make soak` drives the running program (fractions allowed); a seed repeats a run's actions.
+# Minutes `make soak` drives the running program (fractions allowed); a seed repeats its steps.
 SOAK_MINUTES ?= 60
 SOAK_SEED ?=
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs the soak (testbin/soak.exe, not a test) in a Wine prefix of its own and shows its figures as
-# they come; they are kept in BUILD/soak/soak-<date>-<time>.log, what the programs it starts print in
-# soak-<date>-<time>.programs.log, with a screenshot of a frozen window.
+# Runs the soak (testbin/soak.exe, not a test) in a Wine prefix of its own and shows its figures
+# as they come. They are kept in BUILD/soak/soak-<date>-<time>.log, what the programs it starts
+# print in soak-<date>-<time>.programs.log, with a screenshot of a frozen window.
 #   soak.sh BUILD [MINUTES] [SEED]    (60 minutes and a fresh seed unless given)
 set -euo pipefail
 build=$(realpath "$1")

@@ -263,24 +263,29 @@ private:
     // process (list texts, memory) would wait for it for ever.
     void Ping() {
         double unansweredSince = 0;
+        const char* unansweredDoing = "";
         while (!pingerDone_) {
             HWND window = window_;
             DWORD_PTR ignored = 0;
             const double sent = NowMs();
+            const char* doing = doing_;  // a stall belongs to the step under way when it began
             if (!window || frozen_) {
                 unansweredSince = 0;
                 Sleep(50);
             } else if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) {
-                RecordStall(unansweredSince > 0 ? unansweredSince : sent);
+                if (unansweredSince > 0)
+                    RecordStall(unansweredSince, unansweredDoing);
+                else
+                    RecordStall(sent, doing);
                 unansweredSince = 0;
                 Sleep(20);
             } else if (GetLastError() != ERROR_TIMEOUT) {
                 unansweredSince = 0;  // the window is gone with its process
                 Sleep(50);
             } else if (unansweredSince == 0) {
-                unansweredSince = sent;
+                unansweredSince = sent, unansweredDoing = doing;
             } else if (NowMs() - unansweredSince >= kFrozenMs) {
-                RecordStall(unansweredSince);
+                RecordStall(unansweredSince, unansweredDoing);
                 const std::wstring shots = e2e::EnvPath(L"E2E_SHOTS");
                 e2e::SaveScreenshot((shots.empty() ? L"." : shots) + L"\\soak-frozen-" +
                                     std::to_wstring(GetTickCount()) + L".png");
@@ -292,12 +297,12 @@ private:
             }
         }
     }
-    void RecordStall(double since) {
+    void RecordStall(double since, const char* doing) {
         const float took = static_cast<float>(NowMs() - since);
         std::lock_guard<std::mutex> lock(stallLock_);
         recentStalls_.push_back(took);
         stalls_.push_back(took);
-        if (took > longest_) longest_ = took, longestAt_ = since - start_, longestDoing_ = doing_;
+        if (took > longest_) longest_ = took, longestAt_ = since - start_, longestDoing_ = doing;
     }
     // Counters every 10 s, a line every minute.
     void SampleCounters() {
@@ -363,7 +368,11 @@ private:
         const std::wstring state = e2e::Text(In(internet_, IDC_INET_STATE));
         return std::find(online_.begin(), online_.end(), state) != online_.end();
     }
-    void Doing(const char* what) { doing_ = what; }
+    // The step under way; each is traced in the programs' output, to match with what they print.
+    void Doing(const char* what) {
+        doing_ = what;
+        std::fprintf(stderr, "soak %s %s\n", Clock(NowMs() - start_).c_str(), what);
+    }
     void Did(const char* kind) {
         std::lock_guard<std::mutex> lock(sayLock);
         ++done_[kind], ++actions_;
