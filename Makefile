@@ -6,6 +6,9 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 FUZZ_SECONDS ?= 600
 # Seconds `make bench` watches Orvane connected and hidden for its idle processor time.
 BENCH_IDLE_SECONDS ?= 300
+# Minutes `make soak` drives the running program (fractions allowed); a seed repeats its steps.
+SOAK_MINUTES ?= 60
+SOAK_SEED ?=
 
 # Rebuilds reuse earlier compilations when ccache is there (worktrees of one checkout share them).
 ifneq ($(shell command -v ccache 2>/dev/null),)
@@ -14,7 +17,7 @@ export CMAKE_CXX_COMPILER_LAUNCHER := ccache
 export CCACHE_BASEDIR ?= $(CURDIR)
 endif
 
-.PHONY: run test build setup clean bench fuzz dist
+.PHONY: run test build setup clean bench fuzz soak dist
 
 run: build
 	tools/run.sh $(BUILD)/target
@@ -28,6 +31,9 @@ bench: build
 
 fuzz: build
 	FUZZ_SECONDS=$(FUZZ_SECONDS) tools/fuzz.sh $(BUILD)/fuzz
+
+soak: build
+	tools/soak.sh $(BUILD)/target $(SOAK_MINUTES) $(SOAK_SEED)
 
 setup:
 	tools/setup.sh
