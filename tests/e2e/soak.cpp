@@ -230,8 +230,9 @@ private:
     bool StartProgram() {
         orvane_ = folder_.Start(L"Orvane.exe");
         main_ = e2e::WaitDialogWith(orvane_.Id(), IDC_MAIN_STATUS, 60000);
+        // Pages nobody sees at start are made just after the window shows.
         const auto pageWith = [&](int id) {
-            HWND control = main_ ? e2e::FindChild(main_, id) : nullptr;
+            HWND control = main_ ? e2e::WaitChild(main_, id) : nullptr;
             return control ? GetParent(control) : nullptr;
         };
         book_ = pageWith(IDC_PB_LIST), smsList_ = pageWith(IDC_SMSLIST_LIST);
