@@ -99,13 +99,15 @@ bool OrvaneApp::Start(const std::wstring& commandLine) {
         waitbox::CloseWaitBox();
         return false;
     }
+    boot_ = &boot;
     if (!CardPresent()) {
         waitbox::CloseWaitBox();
         return false;
     }
 
-    trace::Mark("card present");
-    boot.StopMonitor();
+    // The card has answered; while its SIM settles the main window is built, and the window asks
+    // for the rest of the wait (CardReady) before it starts the card.
+    trace::Mark("card answered");
     helpProcess_ = nullptr;
     settings::LoadSettings(settings_, skin_);
     trace::Mark("settings loaded");
@@ -115,6 +117,7 @@ bool OrvaneApp::Start(const std::wstring& commandLine) {
         dialog.DoModal(nullptr);
     }
     RemoveInputFilter();
+    boot_ = nullptr;
     waitbox::CloseWaitBox();  // in case the dialog never came up
     return false;
 }
@@ -191,24 +194,58 @@ bool OrvaneApp::RunPinStep() {
 }
 
 bool OrvaneApp::CardPresent() {
-    if (modem::Device().QUICKMODE != 0) return true;
-    if (win::FileExists(PathBeside(L"debug.ini"))) return true;
-    return WaitForCard();
+    if (modem::Device().QUICKMODE != 0 || win::FileExists(PathBeside(L"debug.ini"))) {
+        CardIsReady();
+        return true;
+    }
+    return WaitForCard(true);
 }
 
-bool OrvaneApp::WaitForCard() {
+bool OrvaneApp::CardReady() {
+    if (cardReady_) return true;
+    const bool ready = WaitForCard(false);
+    trace::Mark("card present");
+    return ready;
+}
+
+void OrvaneApp::CardIsReady() {
+    cardReady_ = true;
+    if (boot_) boot_->StopMonitor();
+}
+
+// Probes for the card in passes of 20 s, then asks the user. A card that answers gets a second for
+// its SIM before the SIM is asked for. With `returnWhileSettling` the wait returns as that second
+// begins, and the next call lets the rest of it pass and goes on where the wait stood.
+bool OrvaneApp::WaitForCard(bool returnWhileSettling) {
     for (;;) {
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < kProbePassMs) {
+        if (!probing_) {
+            passStart_ = GetTickCount();
+            probing_ = true;
+        }
+        for (;;) {
+            if (settling_) {
+                const DWORD settled = GetTickCount() - settleStart_;
+                if (settled < kSimSettleMs) Sleep(kSimSettleMs - settled);
+                settling_ = false;
+                trace::Mark("sim settled");
+                if (MDM_CALL_GUARDED(mdmUimExist2, int32_t{-1}) == 0) {
+                    CardIsReady();
+                    return true;
+                }
+                Sleep(kProbeIntervalMs);
+            }
+            if (GetTickCount() - passStart_ >= kProbePassMs) break;
             int32_t exists = MDM_CALL_GUARDED(mdmModemExist, int32_t{0});
             if (exists == 0) {
-                Sleep(kSimSettleMs);
-                if (MDM_CALL_GUARDED(mdmUimExist2, int32_t{-1}) == 0) return true;
-            } else if (exists == modem::kModemAbsent) {
-                break;
+                settling_ = true;
+                settleStart_ = GetTickCount();
+                if (returnWhileSettling) return true;
+                continue;
             }
+            if (exists == modem::kModemAbsent) break;
             Sleep(kProbeIntervalMs);
         }
+        probing_ = false;
 
         EnsureAtom(kStartupAtom);
         waitbox::SetWaitBoxVisible(false);
@@ -219,7 +256,10 @@ bool OrvaneApp::WaitForCard() {
             return false;
         }
         waitbox::SetWaitBoxVisible(true);
-        if (answer == IDIGNORE) return true;
+        if (answer == IDIGNORE) {
+            CardIsReady();
+            return true;
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/AppHost.h"
+#include "modem/BootLibrary.h"
 #include "settings/SettingsCore.h"
 
 namespace app {
@@ -38,6 +39,7 @@ public:
     void CloseHelp() override;
     void RequestRestart(bool on) override { restartRequested_ = on; }
     bool RestartRequested() const override { return restartRequested_; }
+    bool CardReady() override;
 
     // Opens the help file of the system language unless the last help viewer still runs; a
     // missing file is said in a message box owned by the window given.
@@ -50,8 +52,10 @@ private:
     bool EnsureSingleInstance(const std::wstring& commandLine);
     bool LoadSkin();
     bool RunPinStep();
+    // Until the card answers (its SIM may still be settling); false when the user gave up.
     bool CardPresent();
-    bool WaitForCard();
+    bool WaitForCard(bool returnWhileSettling);
+    void CardIsReady();
     void InstallInputFilter();
     void RemoveInputFilter();
     static LRESULT CALLBACK InputFilter(int code, WPARAM wParam, LPARAM lParam);
@@ -65,6 +69,13 @@ private:
     HANDLE helpProcess_ = nullptr;
     HHOOK inputHook_ = nullptr;
     bool comInitialized_ = false;
+    // Where the card wait stands between CardPresent and CardReady.
+    modem::BootLibrary* boot_ = nullptr;
+    bool probing_ = false;
+    DWORD passStart_ = 0;
+    bool settling_ = false;
+    DWORD settleStart_ = 0;
+    bool cardReady_ = false;
 };
 
 OrvaneApp& TheApp();

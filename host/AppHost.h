@@ -20,6 +20,9 @@ public:
     virtual void CloseHelp() = 0;
     virtual void RequestRestart(bool on) = 0;
     virtual bool RestartRequested() const = 0;
+    // Waits out the rest of the start-up card wait (the window is built meanwhile); false when
+    // the user gave up on the card and the program ends.
+    virtual bool CardReady() = 0;
 };
 
 }  // namespace host

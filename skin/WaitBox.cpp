@@ -1,7 +1,8 @@
 // Wait box: text with growing dots, or the splash picture; one box at a time, process-wide.
 //
 // How the start-up box works: ShowWaitBox starts a thread that creates the box and runs it
-// modally; the main thread changes its text by a synchronous message to the box's window (so the
+// modally, and returns at once (the program goes on loading while the box makes its window);
+// whatever later asks the box for something waits until its window exists. The main thread changes its text by a synchronous message to the box's window (so the
 // text is only touched on the box's thread) and ends it with a posted WM_CLOSE followed by a wait
 // on the box-ended event, after which the box object is deleted.
 #include "skin/WaitBox.h"
@@ -46,16 +47,26 @@ public:
     WaitBox(HINSTANCE resources, int mode)
         : Dialog(resources, IDD_WAITBOX),
           mode_(mode),
-          created_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~WaitBox() override { CloseHandle(created_); }
+          created_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          shown_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~WaitBox() override {
+        CloseHandle(created_);
+        CloseHandle(shown_);
+    }
 
     void Run() {
         ResetEvent(BoxEndedEvent());
         if (DoModal(nullptr) == -1) SetEvent(created_);  // no window: nobody waits for it
+        SetEvent(shown_);
         SetEvent(BoxEndedEvent());
     }
     // Waits until the box has either made its window or failed to; true when the window exists.
     bool WaitCreated() { return WaitForSingleObject(created_, INFINITE) == WAIT_OBJECT_0 && Hwnd(); }
+    // Waits until the dialog loop has shown the box for the first time (it shows a box still
+    // hidden then once it is idle, so hiding it earlier would not last).
+    bool WaitShown() { return WaitForSingleObject(shown_, INFINITE) == WAIT_OBJECT_0 && Hwnd(); }
+
+    std::atomic<bool> closeAsked{false};
 
 protected:
     BOOL OnInitDialog() override {
@@ -100,12 +111,15 @@ protected:
     }
 
     void OnDestroy() override {
+        // The start-up is over once the box goes, whoever waits for its end.
+        if (mode_ == kStartupMode)
+            if (ATOM atom = GlobalFindAtomW(kStartupAtom)) GlobalDeleteAtom(atom);
         KillTimer(Hwnd(), TIMER_WAIT_DOTS);
         if (picture_) DeleteObject(picture_);
         picture_ = nullptr;
     }
 
-    bool OnMessage(UINT msg, WPARAM, LPARAM lParam, INT_PTR& result) override {
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override {
         switch (msg) {
         case WM_CLOSE:
             End(0);
@@ -118,6 +132,9 @@ protected:
             result = 0;
             return true;
         }
+        case WM_SHOWWINDOW:
+            if (wParam) SetEvent(shown_);
+            return false;
         case WM_PAINT:
             if (!picture_) return false;
             PaintPicture();
@@ -144,6 +161,7 @@ private:
 
     int mode_;
     HANDLE created_;
+    HANDLE shown_;
     HBITMAP picture_ = nullptr;
     std::wstring baseText_;
 };
@@ -166,24 +184,28 @@ void ShowWaitBox(HINSTANCE resources, int mode) {
     if (!thread::StartDetached([box] { box->Run(); }, kBoxStackBytes)) {
         g_box = nullptr;
         delete box;
-        return;
     }
-    box->WaitCreated();
 }
 
 void SetWaitText(UINT stringId) {
     HINSTANCE resources = g_resources;
     if (res::LoadStrInt(resources, IDS_WAIT_PICTURE_MODE) == 1) return;
     WaitBox* box = g_box;
-    if (!box || !box->Hwnd() || !GetDlgItem(box->Hwnd(), IDC_WAIT_TEXT)) return;
+    if (!box || !box->WaitCreated() || !GetDlgItem(box->Hwnd(), IDC_WAIT_TEXT)) return;
     std::wstring text = WithoutEllipsis(res::LoadStr(resources, stringId));
     SendMessageW(box->Hwnd(), kMsgSetText, 0, reinterpret_cast<LPARAM>(&text));
+}
+
+void EndWaitBox() {
+    WaitBox* box = g_box;
+    if (box && box->WaitCreated() && !box->closeAsked.exchange(true))
+        PostMessageW(box->Hwnd(), WM_CLOSE, 0, 0);
 }
 
 void CloseWaitBox() {
     WaitBox* box = g_box;
     if (!box) return;
-    if (box->WaitCreated()) PostMessageW(box->Hwnd(), WM_CLOSE, 0, 0);
+    EndWaitBox();
     WaitForSingleObject(BoxEndedEvent(), INFINITE);
     g_box = nullptr;
     delete box;
@@ -192,7 +214,7 @@ void CloseWaitBox() {
 
 void SetWaitBoxVisible(bool visible) {
     WaitBox* box = g_box;
-    if (!box || !box->Hwnd()) return;
+    if (!box || !box->WaitShown()) return;
     SetWindowPos(box->Hwnd(), visible ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(box->Hwnd(), visible ? SW_SHOW : SW_HIDE);

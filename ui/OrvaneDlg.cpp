@@ -154,7 +154,6 @@ BOOL OrvaneDlg::OnInitDialog() {
     SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | WS_SYSMENU);
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-    app_.PublishMainWindow(hwnd);
     SetWindowTextW(hwnd, res::LoadStr(Resources(), IDS_APP_TITLE).c_str());
 
     SetBackgroundBitmap(IDB_MAIN_BACKGROUND);
@@ -183,13 +182,21 @@ BOOL OrvaneDlg::OnInitDialog() {
     trace::Mark("graph made");
     // Known from the start, so that the month alarm counts what earlier runs received.
     Account().EnsureMonthTotal(net::LocalNow().local);
+    // Built while the card's SIM settled; the rest of the card wait comes before the card starts.
+    if (!app_.CardReady()) {
+        End(IDABORT);
+        return TRUE;
+    }
+    app_.PublishMainWindow(hwnd);
     StartCard();
     trace::Mark("card started");
     StartTimers();
     if (settings_.Snapshot()->AUTO_DIAL == 0) ShowPage(homePage);
 
     SetForegroundWindow(hwnd);
-    waitbox::CloseWaitBox();
+    // The box closes on its own thread while this window shows; its end is awaited afterwards.
+    waitbox::EndWaitBox();
+    UiTasks().Post([] { waitbox::CloseWaitBox(); });
     RegisterHotKey(hwnd, HOTKEY_RESTORE, 0, VK_F11);
     RegisterHotKey(hwnd, HOTKEY_EXIT, MOD_CONTROL, kCtrlF11);
     if (tray_.Hidden()) tray_.ShowTrayIcon();

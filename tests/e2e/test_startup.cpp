@@ -268,6 +268,25 @@ TEST_F(StartupTest, NoCardAsksAbortRetryIgnore) {
     MainWindowThenClose(orvane);
 }
 
+// The main window is built while the SIM settles; a SIM that is not ready then is asked for again
+// on the next probe, and the card is started only after it answered.
+TEST_F(StartupTest, ASimNotReadyAfterTheSettleIsAskedAgainBeforeTheCardStarts) {
+    SetCard(L"SimPresent", L"0");
+    e2e::Process orvane = StartOrvane();
+    ASSERT_TRUE(e2e::WaitUntil([&] { return ModemLog().find("CALL mdmUimExist2") != std::string::npos; }, 15000));
+    SetCard(L"SimPresent", L"1");
+    HWND mainWindow = WaitMainWindow(orvane);
+    ASSERT_NE(mainWindow, nullptr);
+    const std::string log = ModemLog();
+    const size_t cardStart = log.find("CALL mdmGetActiveComPort");
+    ASSERT_NE(cardStart, std::string::npos) << log;
+    const size_t ready = log.rfind("CALL mdmUimExist2() = 0", cardStart);
+    ASSERT_NE(ready, std::string::npos) << log;
+    EXPECT_LT(log.find("CALL mdmUimExist2"), ready) << "the first answer was no SIM";
+    EXPECT_LT(log.rfind("CALL mdmModemExist", ready), ready) << "probed again before asking again";
+    CloseNormally(mainWindow, orvane);
+}
+
 TEST_F(StartupTest, AbortEndsAndIgnoreGoesOnWithoutCard) {
     SetCard(L"Present", L"255");
     {

@@ -176,12 +176,18 @@ public:
     void CloseHelp() override { ++helpClosed; }
     void RequestRestart(bool on) override { restart = on; }
     bool RestartRequested() const override { return restart; }
+    bool CardReady() override {
+        ++cardWaits;
+        return cardReady;
+    }
 
     DWORD lastActivity = GetTickCount();
     HWND published = nullptr;
     int mutexReleases = 0;
     int helpClosed = 0;
     bool restart = false;
+    bool cardReady = true;
+    int cardWaits = 0;
 };
 
 }  // namespace wintest

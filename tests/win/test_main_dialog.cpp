@@ -257,6 +257,32 @@ TEST(MainDialogEvents, ACardEventNeverWaitsForTheWindowAndRenewsTheActivity) {
     FreeLibrary(skin);
 }
 
+// The window is built while the card's SIM settles and starts the card only once the wait is
+// over: a wait the user gave up on ends the window before any card call, and no second copy of
+// the program is ever pointed at it.
+TEST(MainDialogEvents, TheCardStartsOnlyAfterTheCardWaitAndAGivenUpWaitEndsTheWindow) {
+    HINSTANCE skin = LoadLibraryW(wintest::StagePath(L"skingb.dll").c_str());
+    ASSERT_NE(skin, nullptr);
+    modem::Table().mdmInitWatch = &CaptureWatch;
+    settings::SettingsStore settings;
+    for (bool ready : {false, true}) {
+        wintest::FakeAppHost app;
+        app.cardReady = ready;
+        ui::OrvaneDlg dialog(skin, settings, app);
+        HWND window = dialog.Create(nullptr);
+        if (window && !IsWindow(window)) window = nullptr;  // ended inside its creation
+        EXPECT_EQ(app.cardWaits, 1);
+        EXPECT_EQ(window != nullptr, ready);
+        EXPECT_EQ(g_watch != nullptr, ready) << "the card's events are registered after the wait";
+        EXPECT_EQ(app.published, window);
+        if (window) DestroyWindow(window);
+        wintest::Pump(0);
+        g_watch = nullptr;
+    }
+    modem::Table().mdmInitWatch = nullptr;
+    FreeLibrary(skin);
+}
+
 // A hang-up that the module never confirms must not keep the program from ending.
 TEST_F(MainDialogTest, ExitEndsEvenWhenTheHangUpIsNeverConfirmed) {
     dialog->Flags().dialBusy = true;
