@@ -331,6 +331,9 @@ static int32_t DeleteSms(const char* name, const char* section, const char* rule
     if (id < 0 || !HasEntry(section, id)) return call.Fail(1, "no such message");
     if (Refused(rule, id)) return call.Fail(1, "deletion refused by the card");
     IniDelete(section, std::to_string(id).c_str());
+    // A slow card: each deletion takes this long (the lock is held, as the card's port would be).
+    int32_t delay = std::clamp(IniInt(kSms, "DeleteDelayMs", 0), 0, 30000);
+    if (delay > 0) Sleep(static_cast<DWORD>(delay));
     return call.Ret(0);
 }
 

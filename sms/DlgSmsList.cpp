@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -61,7 +62,7 @@ DlgSmsList::DlgSmsList(HINSTANCE resources, host::MainWindow& host)
 
 DlgSmsList::~DlgSmsList() {
     *alive_ = false;
-    smsui::JoinWorker(readThread_);
+    smsui::JoinWorker(cardWorker_);
 }
 
 BOOL DlgSmsList::OnInitDialog() {
@@ -176,7 +177,7 @@ void DlgSmsList::ReloadIfDue(bool quietly) {
     const bool busy = host_.IsNetConnected(false) || host_.IsDialBusy(false) ||
                       host_.IsCallBusy(false) || host_.IsSmsSending(false) ||
                       host_.IsPortBusy(!quietly);
-    const bool readerRunning = readThread_ && WaitForSingleObject(readThread_, 0) == WAIT_TIMEOUT;
+    const bool readerRunning = cardWorker_ && WaitForSingleObject(cardWorker_, 0) == WAIT_TIMEOUT;
     if (busy || readerRunning) {
         // A new message that hangs up the connection finds the card busy for a moment: the list
         // is read as soon as the card is free, as long as the page stays shown.
@@ -192,8 +193,8 @@ void DlgSmsList::ReloadIfDue(bool quietly) {
 }
 
 void DlgSmsList::StartReader() {
-    smsui::JoinWorker(readThread_);
-    readThread_ = thread::Start([this] { ReadCard(); });
+    smsui::JoinWorker(cardWorker_);
+    cardWorker_ = thread::Start([this] { ReadCard(); });
 }
 
 void DlgSmsList::OnTimer(UINT_PTR id) {
@@ -285,16 +286,48 @@ void DlgSmsList::DeleteSelected() {
             {row, static_cast<int32_t>(item.lParam), CellText(row, kColumnType) == typeWords_[0]});
     }
     if (selected.empty()) return;
-    const sms::DeletionOutcome outcome =
-        sms::DeleteSelected(selected, [](const sms::SelectedRow& row) {
-            const int32_t result = row.sent
-                                       ? MDM_CALL_GUARDED(mdmSmsDelSendRec, int32_t{-1}, row.id)
-                                       : MDM_CALL_GUARDED(mdmSmsDelRecvRec, int32_t{-1}, row.id);
-            return result == 0;
+    // One card call per message: a worker makes them with the port held, so the window keeps
+    // answering (and refuses other card work) meanwhile; the rows go once the card has answered.
+    host_.Flags().portBusy = true;
+    smsui::JoinWorker(cardWorker_);
+    std::shared_ptr<bool> alive = alive_;
+    cardWorker_ = thread::Start([this, alive, selected] {
+        sms::DeletionOutcome outcome;
+        {
+            PortHold hold(host_.Flags().portBusy);
+            outcome = sms::DeleteSelected(selected, [](const sms::SelectedRow& row) {
+                const int32_t result =
+                    row.sent ? MDM_CALL_GUARDED(mdmSmsDelSendRec, int32_t{-1}, row.id)
+                             : MDM_CALL_GUARDED(mdmSmsDelRecvRec, int32_t{-1}, row.id);
+                return result == 0;
+            });
+        }
+        host_.RunOnUiThread([this, alive, selected, removed = outcome.removedRows] {
+            if (*alive) RemoveRows(selected, removed);
         });
-    for (int row : outcome.removedRows) ListView_DeleteItem(list, row);
-    host_.PostStatus(host::StatusKind::Message,
-                     outcome.allDeleted ? IDS_OPERATION_OK : IDS_OPERATION_FAILED);
+        host_.PostStatus(host::StatusKind::Message,
+                         outcome.allDeleted ? IDS_OPERATION_OK : IDS_OPERATION_FAILED);
+    });
+    if (!cardWorker_) {
+        host_.Flags().portBusy = false;
+        host_.PostStatus(host::StatusKind::Message, IDS_OPERATION_FAILED);
+    }
+}
+
+// Removes the rows of deleted messages, highest first; a row that no longer shows the message it
+// showed when the deletion began is left for the next read.
+void DlgSmsList::RemoveRows(const std::vector<sms::SelectedRow>& selected,
+                            const std::vector<int>& removed) {
+    HWND list = Item(IDC_SMSLIST_LIST);
+    for (int row : removed) {
+        const auto was = std::find_if(selected.begin(), selected.end(),
+                                      [row](const sms::SelectedRow& s) { return s.index == row; });
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        if (was != selected.end() && ListView_GetItem(list, &item) && item.lParam == was->id)
+            ListView_DeleteItem(list, row);
+    }
 }
 
 void DlgSmsList::OpenForReply() {

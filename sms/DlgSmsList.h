@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/MainWindow.h"
 #include "resources/resource.h"
@@ -39,6 +40,7 @@ private:
     void StartReader();
     void ListMessages(const sms::SmsStore& store);
     void DeleteSelected();
+    void RemoveRows(const std::vector<sms::SelectedRow>& selected, const std::vector<int>& removed);
     void OpenForReply();
     void RunBatchSend();
     bool AnyBusy(bool report);
@@ -48,6 +50,6 @@ private:
     sms::SmsStore store_;          // the last read, owned by the window thread
     std::wstring typeWords_[2];    // sent, received
     std::shared_ptr<bool> alive_;  // false once the window is gone: queued work skips it
-    HANDLE readThread_ = nullptr;
+    HANDLE cardWorker_ = nullptr;  // the read or the deletion, one at a time
     bool retryArmed_ = false;
 };

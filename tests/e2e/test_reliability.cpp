@@ -332,6 +332,7 @@ TEST_F(ReliabilityTest, FaultInEveryCardOperationInTurnIsLoggedAndSurvived) {
         ASSERT_TRUE(e2e::ListViewSelectRows(Item(smsList, IDC_SMSLIST_LIST), {0}));
         Press(smsList, IDC_SMSLIST_DELETE);
     });
+    EXPECT_TRUE(WaitStatus(IDS_OPERATION_FAILED)) << "the deletion's worker has given the card back";
     FaultThrough("mdmSmsDelSendRec", "DlgSmsList", [&] {
         ASSERT_TRUE(e2e::ListViewSelectRows(Item(smsList, IDC_SMSLIST_LIST), {5}));
         Press(smsList, IDC_SMSLIST_DELETE);

@@ -29,6 +29,7 @@ protected:
         ASSERT_TRUE(folder.Ok());
         folder.Remove(L"modem.log");
         SetIni(L"SMS", L"SendDelayMs", L"100");
+    SetIni(L"SMS", L"DeleteDelayMs", L"0");
         ClearSection(L"SMS_RECV");
         ClearSection(L"SMS_SENT");
     }
@@ -209,10 +210,17 @@ TEST_F(SmsTest, DeleteGoesFromTheLargestIdAndKeepsARefusedRow) {
     SetIni(L"SMS_RECV", L"2", L"10086|2024-05-02 00:00:00|二");
     SetIni(L"SMS_RECV", L"3", L"10086|2024-05-01 00:00:00|三");
     SetIni(L"REFUSE", L"SmsRecv", L"2");
+    SetIni(L"SMS", L"DeleteDelayMs", L"2000");  // a slow card: 4 s for the two it deletes
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(OpenList(3));
     ASSERT_TRUE(e2e::ListViewSelectRows(list, {0, 1, 2}));
     ASSERT_TRUE(e2e::ClickId(listPage, IDC_SMSLIST_DELETE));
+    // While the card deletes, the window answers and keeps other card work away.
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(SendMessageTimeoutW(mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored), 0);
+    ASSERT_TRUE(e2e::ClickId(listPage, IDC_SMSLIST_DELETE));
+    EXPECT_TRUE(WaitStatus(SkinString(IDS_BUSY_PORT), 3000));
+    EXPECT_EQ(Journal().find("CALL mdmSmsDelRecvRec(1)"), std::string::npos) << "the deletion still runs";
     EXPECT_TRUE(WaitStatus(L"操作失败"));
 
     const Rows left = e2e::ListViewRows(list);
