@@ -93,6 +93,22 @@ void ConnectionCore::ReadCounters() {
     if (modem_.NetTransmitStatus(EntryName(), received, sent) != 0) return;
     counters_.received = received;
     counters_.sent = sent;
+    lastReadingMs_ = clock_.TickMs();
+    readingThisConnection_ = true;
+    ++readings_;
+}
+
+void ConnectionCore::ReadCountersUnlessFresh(uint64_t& lastUsed) {
+    // While awake the traffic refresh reads the counters every period; the watch and the
+    // dormancy check take a reading of it they have not seen yet (a timer may come a little late)
+    // instead of asking the card again. Asleep, nothing refreshes and they read for themselves.
+    if (!flags_.dormant && readingThisConnection_ && readings_ != lastUsed &&
+        clock_.TickMs() - lastReadingMs_ <= kTrafficPeriodMs + kLateTimerMs) {
+        lastUsed = readings_;
+        return;
+    }
+    ReadCounters();
+    lastUsed = readings_;
 }
 
 bool ConnectionCore::MovedSince(CounterSnapshot& seen) {
@@ -192,8 +208,10 @@ void ConnectionCore::DialSucceeded() {
     idleMs_ = 0;
     flags_.dormant = false;
     refreshStarted_ = false;
+    readingThisConnection_ = false;
     RefreshTraffic(false);
     watchSeen_ = dormancySeen_ = CounterSnapshot{counters_.received, counters_.sent};
+    watchReading_ = dormancyReading_ = readings_;  // the reading those snapshots come from
     timers_.StartTimer(TIMER_TRAFFIC, kTrafficPeriodMs);
     host_.PlaySound(IDW_CONNECTED);
     host_.EnableDialButton(true);
@@ -293,7 +311,7 @@ void ConnectionCore::OnSupervisionTick() {
         status_.StateText(IDS_NET_DISCONNECTED);
         return;
     }
-    ReadCounters();
+    ReadCountersUnlessFresh(watchReading_);
     if (MovedSince(watchSeen_)) {
         flags_.dormant = false;
         status_.StateText(IDS_NET_CONNECTED);
@@ -317,7 +335,7 @@ void ConnectionCore::OnSupervisionTick() {
 
 void ConnectionCore::OnDormancyTick() {
     if (flags_.dialBusy || flags_.dormant || !flags_.connected) return;
-    ReadCounters();
+    ReadCountersUnlessFresh(dormancyReading_);
     if (MovedSince(dormancySeen_)) return;
     if (config_.Snapshot()->KEPPCONNECT == 0) {
         Toggle();

@@ -150,6 +150,7 @@ constexpr uint32_t kQuickFailureMs = 5000;  // later failures are not redialled
 constexpr uint32_t kTrafficPeriodMs = 3000;
 constexpr uint32_t kLinkCheckPeriodMs = 3000;
 constexpr uint32_t kSupervisionPeriodMs = 5000;
+constexpr uint32_t kLateTimerMs = 1000;
 constexpr uint32_t kHeartbeatIntervalMs = 300000;
 // A dial or hang-up the module never finishes is given up after this long.
 constexpr uint32_t kDialTimeoutMs = 90000;
@@ -217,6 +218,7 @@ private:
     };
     // Reads the module's counters into the shared ones (kept as they were when the call fails).
     void ReadCounters();
+    void ReadCountersUnlessFresh(uint64_t& lastUsed);
     // True when the counters differ from what this watch saw at its previous tick. Each watch
     // keeps its own snapshot: the 3-second traffic refresh reads the counters too, and
     // comparing with the latest reading of anyone would let it swallow the traffic of a
@@ -255,6 +257,11 @@ private:
     CounterSnapshot refreshSeen_;
     uint32_t refreshTickMs_ = 0;
     bool refreshStarted_ = false;
+    bool readingThisConnection_ = false;
+    uint32_t lastReadingMs_ = 0;
+    uint64_t readings_ = 0;  // successful readings so far; the checks note the last they used
+    uint64_t watchReading_ = 0;
+    uint64_t dormancyReading_ = 0;
     WallTime connectTime_;
     std::string lastError_;
 };

@@ -303,7 +303,7 @@ void OrvaneDlg::StartCard() {
 void OrvaneDlg::StartTimers() {
     SetTimer(Hwnd(), TIMER_STATUS, kStatusPeriodMs, nullptr);
     SetTimer(Hwnd(), TIMER_SIGNAL, kSignalPeriodMs, nullptr);
-    SetTimer(Hwnd(), TIMER_HOME_IDLE, kHomeIdlePeriodMs, nullptr);
+    homeIdleRunning_ = SetTimer(Hwnd(), TIMER_HOME_IDLE, kHomeIdlePeriodMs, nullptr) != 0;
     SetTimer(Hwnd(), TIMER_DORMANCY, maindlg::DormancyPeriodMs(settings_.Snapshot()->NET_CTA),
              nullptr);
 }
@@ -660,6 +660,14 @@ bool OrvaneDlg::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& resul
         // Shown for the first time: the window paints what it shows, then the pages nobody sees
         // yet are made, in a task that runs before anything else asked of the window from now on.
         if (wParam) trace::Mark("main window shown");
+        // Hidden (in the tray), nobody sees which page shows: the home-page check rests and
+        // catches up as the window comes back.
+        if (homeIdleRunning_ && !wParam) {
+            KillTimer(Hwnd(), TIMER_HOME_IDLE);
+        } else if (homeIdleRunning_ && wParam) {
+            HomeIdleTick();
+            SetTimer(Hwnd(), TIMER_HOME_IDLE, kHomeIdlePeriodMs, nullptr);
+        }
         if (wParam && !deferredCreated_ && !deferredQueued_) {
             deferredQueued_ = true;
             UiTasks().Post([this] {
@@ -775,6 +783,7 @@ void OrvaneDlg::ExitProgram() {
     app_.CloseHelp();
     for (UINT timer : {TIMER_STATUS, TIMER_TRAFFIC, TIMER_SIGNAL, TIMER_HOME_IDLE, TIMER_DORMANCY})
         KillTimer(hwnd, timer);
+    homeIdleRunning_ = false;
     // No redial or link check may start a card operation while the exit hangs up.
     for (UINT timer : {TIMER_REDIAL, TIMER_LINK_CHECK}) KillTimer(internetPage.Hwnd(), timer);
     popup_.Destroy();

@@ -169,6 +169,7 @@ private:
     CTaskbarNotifier popup_;
     bool popupCreated_ = false;
     bool deferredQueued_ = false;
+    bool homeIdleRunning_ = false;  // the home-page check's timer, paused while hidden
     bool deferredCreated_ = false;
     CTrayIcon tray_;
     Toolbar toolbar_;

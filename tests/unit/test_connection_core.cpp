@@ -447,12 +447,16 @@ TEST_F(ConnectionTest, TrafficKeepsTheConnectionAndWakesItFromDormancy) {
     DialAndConnect();
     // A little traffic once per tick: the 3-second refresh usually reads it first, and the
     // watch must still count it as traffic.
+    const int callsBefore = world.transmitCalls;
     for (int i = 0; i < 20; ++i) {
         world.received += 100;
         world.Run(5000);
     }
     EXPECT_TRUE(world.hangupTimes.empty());
     EXPECT_EQ(core.IdleMs(), 0);
+    // The watch takes the refresh's reading when it is recent: the card is asked about every
+    // 3 s over these 100 s, not at every tick of both.
+    EXPECT_LE(world.transmitCalls - callsBefore, 35);
 
     dormant = true;
     world.sent += 1;

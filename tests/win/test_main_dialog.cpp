@@ -12,6 +12,7 @@
 #include "Driver.h"
 #include "tests/win/WinTestSupport.h"
 #include "settings/SettingsCore.h"
+#include "ui/MainDialogCore.h"
 #include "ui/OrvaneDlg.h"
 
 namespace {
@@ -89,6 +90,15 @@ TEST_F(MainDialogTest, PageButtonsRefuseWhileDiallingAndTheStatusClearsAfterFive
     while (Status() != L" " && GetTickCount() - start < 7000) wintest::Pump(100);
     EXPECT_EQ(Status(), L" ");
     EXPECT_LE(GetTickCount() - start, 6000u);
+}
+
+// The home-page check rests while the window is in the tray and runs as it comes back.
+TEST_F(MainDialogTest, AWindowBackFromTheTrayAfterTheUserWasAwayShowsTheHomePage) {
+    ASSERT_TRUE(dialog->ShowPage(dialog->internetPage));
+    ShowWindow(dialog->Hwnd(), SW_HIDE);
+    app.lastActivity = GetTickCount() - 2 * maindlg::kHomeIdleMs;
+    ShowWindow(dialog->Hwnd(), SW_SHOW);
+    EXPECT_EQ(dialog->CurrentPage(), &dialog->homePage);
 }
 
 TEST_F(MainDialogTest, EachBusyCheckReportsItsOwnText) {
