@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -37,9 +38,10 @@ struct Job {
 
 struct Worker {
     SRWLOCK lock = SRWLOCK_INIT;
-    CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
+    HANDLE wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // a job was posted
     std::vector<Job> jobs;
     unsigned long long seq = 0;
+    std::atomic<DWORD> threadId{0};
 };
 
 Worker& TheWorker() {
@@ -47,26 +49,20 @@ Worker& TheWorker() {
     return *worker;
 }
 
-// How the worker works: jobs wait in a list ordered by due time (ties keep posting order); the
-// thread sleeps on the condition variable until the earliest is due or a new one arrives, and
-// runs each job without holding the lock, so a job may post further jobs.
-DWORD WINAPI WorkerThread(void*) {
+// How the card's thread works: jobs wait in a list ordered by due time (ties keep posting
+// order); the thread runs those that are due, each without holding the lock (a job may post
+// further jobs), steps the control pipe, and sleeps until the earliest job is due, a job is
+// posted, or a client connects to the pipe.
+void RunDueJobs() {
     Worker& w = TheWorker();
-    AcquireSRWLockExclusive(&w.lock);
     for (;;) {
-        if (w.jobs.empty()) {
-            SleepConditionVariableSRW(&w.wake, &w.lock, INFINITE, 0);
-            continue;
-        }
+        AcquireSRWLockExclusive(&w.lock);
         auto next = std::min_element(w.jobs.begin(), w.jobs.end(), [](const Job& a, const Job& b) {
             return a.due != b.due ? a.due < b.due : a.seq < b.seq;
         });
-        ULONGLONG now = GetTickCount64();
-        if (next->due > now) {
-            SleepConditionVariableSRW(
-                &w.wake, &w.lock, static_cast<DWORD>(std::min<ULONGLONG>(next->due - now, 60000)),
-                0);
-            continue;
+        if (next == w.jobs.end() || next->due > GetTickCount64()) {
+            ReleaseSRWLockExclusive(&w.lock);
+            return;
         }
         std::function<void()> run = std::move(next->run);
         w.jobs.erase(next);
@@ -76,25 +72,46 @@ DWORD WINAPI WorkerThread(void*) {
         } catch (...) {
             LogLine("WORKER job failed with an exception");
         }
-        AcquireSRWLockExclusive(&w.lock);
+    }
+}
+
+DWORD NextJobDelay() {
+    Worker& w = TheWorker();
+    AcquireSRWLockExclusive(&w.lock);
+    ULONGLONG due = ULLONG_MAX;
+    for (const Job& job : w.jobs) due = std::min(due, job.due);
+    ReleaseSRWLockExclusive(&w.lock);
+    if (due == ULLONG_MAX) return INFINITE;
+    const ULONGLONG now = GetTickCount64();
+    return due > now ? static_cast<DWORD>(std::min<ULONGLONG>(due - now, 60000)) : 0;
+}
+
+DWORD WINAPI CardThread(void*) {
+    Worker& w = TheWorker();
+    w.threadId = GetCurrentThreadId();
+    PipeServer pipe;
+    for (;;) {
+        RunDueJobs();
+        pipe.Step();
+        HANDLE handles[2] = {w.wake, pipe.WaitHandle()};
+        WaitForMultipleObjects(handles[1] ? 2 : 1, handles, FALSE,
+                               std::min(NextJobDelay(), pipe.Delay()));
     }
 }
 
 BOOL CALLBACK StartOnce(PINIT_ONCE, PVOID, PVOID*) {
-    // Threads now run our code for the rest of the process: keep the DLL mapped even if the
+    // The thread runs our code for the rest of the process: keep the DLL mapped even if the
     // program frees it.
     HMODULE pinned = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                        reinterpret_cast<LPCSTR>(&StartOnce), &pinned);
     g_startTick = GetTickCount64();
-    // Small stacks: the two threads run short jobs and pipe commands of the card's own.
+    // One thread for the card's jobs and its control pipe (each thread costs its stack); a small
+    // stack, as it runs short jobs and pipe commands of the card's own.
     constexpr SIZE_T kStackBytes = 256 * 1024;
-    HANDLE worker = CreateThread(nullptr, kStackBytes, WorkerThread, nullptr,
+    HANDLE thread = CreateThread(nullptr, kStackBytes, CardThread, nullptr,
                                  STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    if (worker) CloseHandle(worker);
-    HANDLE pipe = CreateThread(nullptr, kStackBytes, PipeThread, nullptr,
-                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    if (pipe) CloseHandle(pipe);
+    if (thread) CloseHandle(thread);
     return TRUE;
 }
 
@@ -238,7 +255,7 @@ void Post(DWORD delayMs, std::function<void()> job) {
     AcquireSRWLockExclusive(&w.lock);
     w.jobs.push_back(Job{GetTickCount64() + delayMs, w.seq++, std::move(job)});
     ReleaseSRWLockExclusive(&w.lock);
-    WakeConditionVariable(&w.wake);
+    SetEvent(w.wake);
 }
 
 void SetWatch(MdmEventCallback callback) { g_watch.store(callback); }
@@ -264,6 +281,12 @@ namespace {
 
 // Runs a job on the worker and waits up to waitMs for it to finish.
 bool RunOnWorker(DWORD waitMs, std::function<void()> job) {
+    // Asked from the card's thread itself (a pipe command): after the jobs already due, at once.
+    if (GetCurrentThreadId() == TheWorker().threadId) {
+        RunDueJobs();
+        job();
+        return true;
+    }
     std::shared_ptr<void> done(CreateEventA(nullptr, TRUE, FALSE, nullptr), [](void* h) {
         if (h) CloseHandle(h);
     });

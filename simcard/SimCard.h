@@ -100,7 +100,29 @@ bool RemoteRing(const std::string& number, std::string& why);
 bool RemoteAnswer(std::string& why);
 bool RemoteEnd(int32_t event, std::string& why);
 
-// Control pipe server thread.
-DWORD WINAPI PipeThread(void*);
+// The control pipe's server, stepped by the card's thread.
+class PipeServer {
+public:
+    PipeServer();
+    PipeServer(const PipeServer&) = delete;
+    PipeServer& operator=(const PipeServer&) = delete;
+    // Signalled when a client has connected (nullptr while there is no pipe).
+    HANDLE WaitHandle() const;
+    // Milliseconds until the next attempt to create the pipe (INFINITE while it has one).
+    DWORD Delay() const;
+    // Creates the pipe when that is due, and serves a client that has connected.
+    void Step();
+
+private:
+    void Create();
+    void Listen();
+    void Close(DWORD pauseMs);
+
+    std::string name_;
+    HANDLE pipe_ = INVALID_HANDLE_VALUE;
+    OVERLAPPED ov_ = {};
+    bool connected_ = false;
+    ULONGLONG retryAt_ = 0;
+};
 
 }  // namespace sim

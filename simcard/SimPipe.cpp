@@ -115,86 +115,117 @@ std::string Handle(const std::vector<std::string>& t, bool& handOver) {
     return "error: unknown command '" + t[0] + "'";
 }
 
-// Serves connections on one pipe instance; true when the pipe was handed to another process.
-bool Serve(HANDLE pipe) {
-    OVERLAPPED ov = {};
-    ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!ov.hEvent) return false;
+// Answers the one request of a client that has connected; true when the client asked this
+// process to hand the pipe over.
+bool ServeOne(HANDLE pipe, OVERLAPPED& ov) {
     bool handOver = false;
-    std::vector<char> buf(kPipeMessageMax + 1);
-    for (;;) {
-        DWORD bytes = 0;
-        if (!ConnectNamedPipe(pipe, &ov)) {
-            DWORD err = GetLastError();
-            if (err == ERROR_IO_PENDING) {
-                WaitForSingleObject(ov.hEvent, INFINITE);
-                if (!GetOverlappedResult(pipe, &ov, &bytes, FALSE)) {
-                    DisconnectNamedPipe(pipe);
-                    continue;
-                }
-            } else if (err != ERROR_PIPE_CONNECTED) {
-                DisconnectNamedPipe(pipe);
-                if (err == ERROR_NO_DATA) continue;  // the client left already
-                break;
-            }
-        }
-        std::fill(buf.begin(), buf.end(), '\0');
-        std::string reply;
-        if (FinishIo(pipe, ov, ReadFile(pipe, buf.data(), kPipeMessageMax, nullptr, &ov), 5000,
-                   bytes)) {
-            std::string request(buf.data(),
-                                strnlen(buf.data(), std::min<size_t>(bytes, kPipeMessageMax)));
-            while (!request.empty() && (request.back() == '\n' || request.back() == '\r'))
-                request.pop_back();
-            reply = Handle(Split(request, '\t', 64), handOver);
-            for (char& c : reply)
-                if (c == '\r' || c == '\n') c = ' ';
-            LogLine("PIPE " + Escape(request.substr(0, 200)) + " -> " + reply);
-            FinishIo(pipe, ov,
-                   WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), nullptr, &ov),
-                   5000, bytes);
-            // The client closes once it has read the reply; only then may we disconnect, which
-            // would throw unread data away.
-            char probe;
-            FinishIo(pipe, ov, ReadFile(pipe, &probe, 1, nullptr, &ov), 2000, bytes);
-        }
-        DisconnectNamedPipe(pipe);
-        if (handOver) break;
+    std::vector<char> buf(kPipeMessageMax + 1, '\0');
+    DWORD bytes = 0;
+    if (FinishIo(pipe, ov, ReadFile(pipe, buf.data(), kPipeMessageMax, nullptr, &ov), 5000, bytes)) {
+        std::string request(buf.data(), strnlen(buf.data(), std::min<size_t>(bytes, kPipeMessageMax)));
+        while (!request.empty() && (request.back() == '\n' || request.back() == '\r'))
+            request.pop_back();
+        std::string reply = Handle(Split(request, '\t', 64), handOver);
+        for (char& c : reply)
+            if (c == '\r' || c == '\n') c = ' ';
+        LogLine("PIPE " + Escape(request.substr(0, 200)) + " -> " + reply);
+        FinishIo(pipe, ov, WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), nullptr, &ov),
+                 5000, bytes);
+        // The client closes once it has read the reply; only then may we disconnect, which
+        // would throw unread data away.
+        char probe;
+        FinishIo(pipe, ov, ReadFile(pipe, &probe, 1, nullptr, &ov), 2000, bytes);
     }
-    CloseHandle(ov.hEvent);
     return handOver;
 }
 
 }  // namespace
 
 // How the pipe is shared: every process that loaded this card folder's module (the program,
-// Pin.exe, the watcher) starts this thread, but only one instance of the pipe may exist. The
-// process that registered the event callback wants it: it asks the holder to hand over
-// ("yield"); processes without a callback retry slowly, so they serve only when nobody else does.
-DWORD WINAPI PipeThread(void*) {
-    std::string name = PipeName();
-    DWORD pause = 0;
-    for (;;) {
-        if (pause) Sleep(pause);
-        HANDLE pipe = CreateNamedPipeA(
-            name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
-            PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, kPipeMessageMax,
-            kPipeMessageMax, 0, nullptr);
-        if (pipe == INVALID_HANDLE_VALUE) {
-            if (HasWatch()) {
-                std::string reply;
-                PipeRequest(name, "yield", reply, 3000);
-                pause = reply.rfind("ok", 0) == 0 ? 50 : 2000;
-            } else {
-                pause = 1000;
-            }
-            continue;
-        }
-        LogLine("PIPE serving " + name + " in process " + std::to_string(GetCurrentProcessId()));
-        bool handedOver = Serve(pipe);
-        CloseHandle(pipe);
-        pause = handedOver ? 3000 : 200;
+// Pin.exe, the watcher) serves it from the card's thread, but only one instance of the pipe may
+// exist. The process that registered the event callback wants it: it asks the holder to hand
+// over ("yield"); processes without a callback retry slowly, so they serve only when nobody
+// else does. The card's thread waits on the pipe's event beside its jobs and steps the server
+// whenever either wakes it.
+PipeServer::PipeServer() : name_(PipeName()) {
+    ov_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+HANDLE PipeServer::WaitHandle() const { return pipe_ != INVALID_HANDLE_VALUE ? ov_.hEvent : nullptr; }
+
+DWORD PipeServer::Delay() const {
+    if (pipe_ != INVALID_HANDLE_VALUE || !ov_.hEvent) return INFINITE;
+    const ULONGLONG now = GetTickCount64();
+    return retryAt_ > now ? static_cast<DWORD>(retryAt_ - now) : 0;
+}
+
+void PipeServer::Step() {
+    if (!ov_.hEvent) return;
+    if (pipe_ == INVALID_HANDLE_VALUE) {
+        if (GetTickCount64() >= retryAt_) Create();
+        return;
     }
+    if (!connected_) {
+        if (WaitForSingleObject(ov_.hEvent, 0) != WAIT_OBJECT_0) return;  // nobody yet
+        DWORD bytes = 0;
+        if (!GetOverlappedResult(pipe_, &ov_, &bytes, FALSE)) {
+            DisconnectNamedPipe(pipe_);
+            Listen();
+            return;
+        }
+    }
+    connected_ = false;
+    const bool handOver = ServeOne(pipe_, ov_);
+    DisconnectNamedPipe(pipe_);
+    if (handOver) {
+        Close(3000);
+    } else {
+        Listen();
+    }
+}
+
+void PipeServer::Create() {
+    pipe_ = CreateNamedPipeA(
+        name_.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
+        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, kPipeMessageMax, kPipeMessageMax,
+        0, nullptr);
+    if (pipe_ == INVALID_HANDLE_VALUE) {
+        DWORD pause = 1000;
+        if (HasWatch()) {
+            std::string reply;
+            PipeRequest(name_, "yield", reply, 3000);
+            pause = reply.rfind("ok", 0) == 0 ? 50 : 2000;
+        }
+        retryAt_ = GetTickCount64() + pause;
+        return;
+    }
+    LogLine("PIPE serving " + name_ + " in process " + std::to_string(GetCurrentProcessId()));
+    Listen();
+}
+
+void PipeServer::Listen() {
+    for (;;) {
+        connected_ = false;
+        ResetEvent(ov_.hEvent);
+        if (ConnectNamedPipe(pipe_, &ov_)) return;  // the event is set when it is done
+        const DWORD err = GetLastError();
+        if (err == ERROR_IO_PENDING) return;
+        if (err == ERROR_PIPE_CONNECTED) {
+            connected_ = true;
+            SetEvent(ov_.hEvent);
+            return;
+        }
+        DisconnectNamedPipe(pipe_);
+        if (err != ERROR_NO_DATA) break;  // ERROR_NO_DATA: the client left already
+    }
+    Close(200);
+}
+
+void PipeServer::Close(DWORD pauseMs) {
+    CloseHandle(pipe_);
+    pipe_ = INVALID_HANDLE_VALUE;
+    connected_ = false;
+    retryAt_ = GetTickCount64() + pauseMs;
 }
 
 }  // namespace sim

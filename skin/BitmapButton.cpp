@@ -61,38 +61,48 @@ void BitmapButton::SetTransparent(bool on, COLORREF colour) {
 bool BitmapButton::LoadImages(HINSTANCE resources, UINT normal, UINT selected, UINT focus,
                               UINT disabled) {
     FreeImages();
-    const UINT ids[kImageCount] = {normal, selected, focus, disabled};
-    for (int i = 0; i < kImageCount; ++i) {
-        if (!ids[i]) continue;
-        auto bitmap = static_cast<HBITMAP>(LoadImageW(resources, MAKEINTRESOURCEW(ids[i]),
-                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        BITMAP info{};
-        if (!bitmap || !GetObjectW(bitmap, sizeof(info), &info)) {
-            if (bitmap) DeleteObject(bitmap);
-            continue;
-        }
-        images_[i].bitmap = bitmap;
-        images_[i].size = SIZE{info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
+    resources_ = resources;
+    ids_[kNormal] = normal;
+    ids_[kSelected] = selected;
+    ids_[kFocus] = focus;
+    ids_[kDisabled] = disabled;
+    // The other states' pictures are loaded when first drawn: most buttons are never pressed,
+    // and each picture is memory of its own.
+    return Picture(kNormal).bitmap != nullptr;
+}
+
+const BitmapButton::ImageSlot& BitmapButton::Picture(Image image) const {
+    ImageSlot& slot = images_[image];
+    if (slot.tried || !ids_[image]) return slot;
+    slot.tried = true;
+    auto bitmap = static_cast<HBITMAP>(LoadImageW(resources_, MAKEINTRESOURCEW(ids_[image]),
+                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BITMAP info{};
+    if (!bitmap || !GetObjectW(bitmap, sizeof(info), &info)) {
+        if (bitmap) DeleteObject(bitmap);
+        return slot;
     }
-    BuildMasks();
-    return images_[kNormal].bitmap != nullptr;
+    slot.bitmap = bitmap;
+    slot.size = SIZE{info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
+    // Only transparent drawing needs a mask; it is built once here, not at every paint.
+    if (transparent_) slot.mask = MakeMask(bitmap, PixelOf(transparentColour_));
+    return slot;
 }
 
 void BitmapButton::BuildMasks() {
     const uint32_t key = PixelOf(transparentColour_);
-    for (Picture& picture : images_) {
+    for (ImageSlot& picture : images_) {
         if (picture.mask) DeleteObject(picture.mask);
         picture.mask = nullptr;
-        // Only transparent drawing needs one; it is built once here, not at every paint.
         if (transparent_ && picture.bitmap) picture.mask = MakeMask(picture.bitmap, key);
     }
 }
 
 void BitmapButton::FreeImages() {
-    for (Picture& picture : images_) {
+    for (ImageSlot& picture : images_) {
         if (picture.bitmap) DeleteObject(picture.bitmap);
         if (picture.mask) DeleteObject(picture.mask);
-        picture = Picture{};
+        picture = ImageSlot{};
     }
 }
 
@@ -111,8 +121,8 @@ bool BitmapButton::Attach(HWND button) {
     LONG_PTR style = GetWindowLongPtrW(button, GWL_STYLE);
     SetWindowLongPtrW(button, GWL_STYLE,
                       (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
-    const SIZE size = images_[kNormal].size;
-    if (images_[kNormal].bitmap)
+    const SIZE size = Picture(kNormal).size;
+    if (Picture(kNormal).bitmap)
         SetWindowPos(button, nullptr, 0, 0, size.cx, size.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(button, nullptr, FALSE);
@@ -126,14 +136,14 @@ void BitmapButton::Detach() {
 }
 
 BitmapButton::Image BitmapButton::ImageFor(UINT itemState) const {
-    if ((itemState & ODS_SELECTED) && images_[kSelected].bitmap) return kSelected;
-    if ((itemState & ODS_FOCUS) && images_[kFocus].bitmap) return kFocus;
-    if ((itemState & ODS_DISABLED) && images_[kDisabled].bitmap) return kDisabled;
+    if ((itemState & ODS_SELECTED) && Picture(kSelected).bitmap) return kSelected;
+    if ((itemState & ODS_FOCUS) && Picture(kFocus).bitmap) return kFocus;
+    if ((itemState & ODS_DISABLED) && Picture(kDisabled).bitmap) return kDisabled;
     return kNormal;
 }
 
 void BitmapButton::Draw(HDC dc, int x, int y, UINT itemState) const {
-    const Picture& picture = images_[ImageFor(itemState)];
+    const ImageSlot& picture = Picture(ImageFor(itemState));
     if (!picture.bitmap) return;
     HDC memory = CreateCompatibleDC(dc);
     if (!memory) return;

@@ -40,7 +40,7 @@ public:
     // whole. Set before or after loading the images.
     void SetTransparent(bool on, COLORREF colour);
     // Replaces the four images by the bitmaps with these ids (0 = none); false when the normal
-    // image is missing.
+    // image is missing. The normal one is loaded now, the others when first drawn.
     bool LoadImages(HINSTANCE resources, UINT normal, UINT selected, UINT focus, UINT disabled);
     // Takes over a button control of a dialog: subclasses it, makes it owner-drawn (the dialog's
     // WM_DRAWITEM for it is answered here) and sizes it to the normal image.
@@ -55,7 +55,7 @@ public:
     // The image drawn for an owner-draw item state (ODS_*): selected, else focus, else disabled
     // when the state has it and the image exists; else normal.
     Image ImageFor(UINT itemState) const;
-    HBITMAP Bitmap(Image image) const { return images_[image].bitmap; }
+    HBITMAP Bitmap(Image image) const { return Picture(image).bitmap; }
     // Draws the image for the state with its top-left corner at (x, y).
     void Draw(HDC dc, int x, int y, UINT itemState) const;
 
@@ -65,11 +65,14 @@ public:
     static int LiveCount();
 
 private:
-    struct Picture {
+    struct ImageSlot {
         HBITMAP bitmap = nullptr;
         HBITMAP mask = nullptr;  // 1 where the pixel is painted
         SIZE size{0, 0};
+        bool tried = false;  // loaded, or found missing
     };
+    // A state's picture, loaded at its first use.
+    const ImageSlot& Picture(Image image) const;
 
     static LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR id, DWORD_PTR refData);
@@ -80,7 +83,9 @@ private:
     void Detach();
     void Redraw() const;
 
-    Picture images_[kImageCount];
+    mutable ImageSlot images_[kImageCount];
+    HINSTANCE resources_ = nullptr;
+    UINT ids_[kImageCount] = {};
     HWND hwnd_ = nullptr;
     bool transparent_ = false;
     COLORREF transparentColour_ = kSkinTransparent;

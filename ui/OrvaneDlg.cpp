@@ -6,6 +6,7 @@
 #include <mmsystem.h>
 
 #include <memory>
+#include <vector>
 
 #include "framework/Resources.h"
 #include "framework/StartTrace.h"
@@ -159,10 +160,18 @@ BOOL OrvaneDlg::OnInitDialog() {
     SetBackgroundBitmap(IDB_MAIN_BACKGROUND);
     SetTransparentColor(kSkinTransparent);
     SetShapeFromBitmap(true);
-    // Toolbar buttons without an action in ToolBar.ini stay hidden.
-    for (int i = 0; i < toolbar::kButtons; ++i)
-        if (!toolbar_.HasAction(i)) ShowItem(IDC_MAIN_TOOLBAR1 + i, false);
-    CreateButtons(kMainButtons);
+    // Toolbar buttons without an action in ToolBar.ini stay hidden, and their pictures are never
+    // loaded.
+    std::vector<ButtonRow> skinned;
+    for (const ButtonRow& row : kMainButtons) {
+        const int slot = row.id - IDC_MAIN_TOOLBAR1;
+        const bool idleSlot = slot >= 0 && slot < toolbar::kButtons && !toolbar_.HasAction(slot);
+        if (idleSlot)
+            ShowItem(row.id, false);
+        else
+            skinned.push_back(row);
+    }
+    CreateButtons(skinned.data(), skinned.size());
     if (res::LoadStrInt(Resources(), IDS_HOVER_TRACKING) == 1) {
         for (const ButtonRow& row : kMainButtons)
             if (BitmapButton* button = BitmapButton::FromWindow(Item(row.id)))
