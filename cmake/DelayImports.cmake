@@ -32,6 +32,6 @@ function(orvane_delay_import dll)
     set_target_properties(delay_${dll} PROPERTIES IMPORTED_LOCATION ${lib})
 endfunction()
 
-foreach(dll comdlg32 setupapi wininet winmm)
+foreach(dll comdlg32 setupapi shell32 wininet winmm)
     orvane_delay_import(${dll})
 endforeach()
