@@ -1,4 +1,6 @@
-# Cross toolchain: 32-bit Windows programs with MinGW-w64 (posix threads), run under Wine.
+# Cross toolchain: 32-bit Windows programs with MinGW-w64 (posix threads): the shipped build, run
+# under 32-bit Wine in a 32-bit prefix where the kernel runs 32-bit code, checked on the host
+# everywhere (tools/check-product.sh).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)

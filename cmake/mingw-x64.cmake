@@ -1,6 +1,7 @@
 # Cross toolchain: 64-bit Windows programs with MinGW-w64 (posix threads), run under 64-bit Wine.
-# This is the tested target: the machines we build on run their kernels without 32-bit emulation,
-# so 32-bit Wine cannot start there. cmake/i686-mingw.cmake builds the same sources for 32-bit.
+# This tree is tested on every machine. cmake/i686-mingw.cmake builds the same sources for 32-bit,
+# the shipped build, which runs under 32-bit Wine only where the kernel runs 32-bit code (machines
+# of one kind differ in that: tools/runs-32bit.sh tells).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #if defined(_WIN32)
 #define MDM_CALL __stdcall
@@ -134,6 +135,26 @@ typedef int32_t(MDM_CALL* PFN_mdmStopDev)();
     X(mdmPinEnable) X(mdmPinDisable) X(mdmPinChange) X(mdmPinUnblock) X(mdmSetLogFileName)       \
     X(mdmWriteLog) X(mdmClearLog) X(mdmGetLastErrorDes) X(mdmSetLastErrorDes) X(mdmInitWatch)    \
     X(mdmStopDev)
+
+#if defined(_WIN32) && !defined(_WIN64)
+// 32-bit: card makers' modules are __stdcall DLLs. An entry or callback type without MDM_CALL would
+// still compile and link against our own module, then unbalance the stack on every call into a
+// real one; so each type must be __stdcall (a distinct function type to the 32-bit compiler).
+namespace modem::abi {
+template <class T>
+struct IsStdcall : std::false_type {};
+template <class R, class... A>
+struct IsStdcall<R(__stdcall*)(A...)> : std::true_type {};
+}  // namespace modem::abi
+#define MDM_ASSERT_STDCALL(name) \
+    static_assert(modem::abi::IsStdcall<PFN_##name>::value, #name " must be __stdcall");
+MDM_ENTRY_POINTS(MDM_ASSERT_STDCALL)
+MDM_ASSERT_STDCALL(mdmNetDial)
+MDM_ASSERT_STDCALL(mdmUimExist)
+#undef MDM_ASSERT_STDCALL
+static_assert(modem::abi::IsStdcall<MdmDialCallback>::value, "the dial callback must be __stdcall");
+static_assert(modem::abi::IsStdcall<MdmEventCallback>::value, "the event callback must be __stdcall");
+#endif
 
 // Dial progress codes: 1..11 outcomes, 100..111 progress steps.
 // Card events given to the event callback.

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Checks a staged program folder of the shipped build on the host (the images are never run
-# here): each program is a Windows image of the expected machine, and the modem module exports
-# every entry the programs bind, undecorated.
+# Checks a staged program folder on the host, on every machine, whether or not it can run the
+# images: each program is a Windows image of the expected machine, the modem module exports every
+# entry the programs bind, undecorated, and every image passes tools/check-image.py (delay-import
+# slots that reach their stubs, no decorated import or export names).
 #   check-product.sh FOLDER i686|x86_64
 set -euo pipefail
 folder=$1 arch=$2
+here=$(cd "$(dirname "$0")" && pwd)
 case $arch in
 i686) machine='i386' objdump=i686-w64-mingw32-objdump format='pei-i386' ;;
 x86_64) machine='x86-64' objdump=x86_64-w64-mingw32-objdump format='pei-x86-64' ;;
@@ -39,5 +41,6 @@ for e in $entries; do
 done
 decorated=$(grep -c '@' <<<"$exports" || true)
 [ "$decorated" = 0 ] || { echo "simcard.dll exports $decorated decorated names"; fail=1; }
+python3 "$here/check-image.py" "$arch" "$folder"/*.exe "$folder"/*.dll || fail=1
 [ $fail = 0 ] && echo "$folder: $arch images, simcard.dll exports all $count entries undecorated"
 exit $fail

@@ -6,6 +6,10 @@ packages=(cmake make g++ libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i
           mingw-w64-tools clang libclang-rt-14-dev wine wine64 xvfb xauth x11-utils imagemagick
           librsvg2-bin fonts-wqy-microhei locales sox fp-utils msitools wixl zip python3
           mobile-broadband-provider-info)
+# Where the kernel runs 32-bit code, the shipped 32-bit build is run too: 32-bit Wine beside 64-bit.
+if "$(dirname "$0")/runs-32bit.sh" >/dev/null; then
+    packages+=(wine32:i386)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,18 +1,50 @@
 #!/usr/bin/env bash
 # A private Wine prefix and virtual display for one test run (or one run of the program).
-#   winenv.sh up DIR          fresh prefix in DIR/prefix, Xvfb, persistent wineserver, fonts
+#   winenv.sh up DIR [win32]  fresh prefix in DIR/prefix, Xvfb, persistent wineserver, fonts
 #   winenv.sh run DIR EXE ... run a Windows program in that environment (Chinese system locale)
 #   winenv.sh down DIR        end the wineserver and the display
+#   winenv.sh check DIR       exit 0 when such a prefix can run here (77 and why when it cannot)
 # Wine's own services are started by "up" with their output sent away, so a test runner reading a
 # program's output through a pipe is never held open by them.
+# A prefix is 64-bit unless "up" is told win32 (the shipped i686 build): then 32-bit Wine runs it,
+# which needs a kernel that runs 32-bit code. Where the kernel does not, every command on such a
+# prefix prints why and exits 77, the code the test run counts as skipped.
 set -u
 cmd=$1 dir=$(realpath -m "$2")
 shift 2
+here=$(cd "$(dirname "$0")" && pwd)
 
-# 64-bit Wine: this machine kind runs its kernel with 32-bit emulation switched off.
-export WINEPREFIX=$dir/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver64
+# The prefix kind: "up"'s argument, else ORVANE_WINEARCH, else what "up" recorded, else win64.
+arch=${ORVANE_WINEARCH:-}
+if [ "$cmd" = up ] && [ $# -gt 0 ]; then
+    arch=$1
+    shift
+fi
+[ -n "$arch" ] || arch=$(cat "$dir/arch" 2>/dev/null || echo win64)
+case $arch in
+win64)
+    WINE=/usr/lib/wine/wine64
+    WINESERVER=/usr/lib/wine/wineserver64
+    ;;
+win32)
+    if ! why=$("$here/runs-32bit.sh"); then
+        echo "skipped: $why"
+        exit 77
+    fi
+    WINE=/usr/lib/wine/wine
+    WINESERVER=/usr/lib/wine/wineserver64
+    [ -x /usr/lib/wine/wineserver32 ] && WINESERVER=/usr/lib/wine/wineserver32
+    if [ ! -x "$WINE" ]; then
+        echo "32-bit Wine is missing on a machine that runs 32-bit code: tools/setup.sh installs wine32:i386" >&2
+        exit 1
+    fi
+    ;;
+*)
+    echo "winenv.sh: unknown prefix kind $arch (win64 or win32)" >&2
+    exit 2
+    ;;
+esac
+export WINEPREFIX=$dir/prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=${ORVANE_LANG:-zh_CN.UTF-8}
 
 load_display() {
@@ -38,6 +70,7 @@ up)
     "$0" down "$dir" >/dev/null 2>&1
     rm -rf "$WINEPREFIX"
     mkdir -p "$dir"
+    echo "$arch" >"$dir/arch"
     if [ -n "${ORVANE_USE_DISPLAY:-}" ]; then
         prepare_prefix  # the caller's display: nothing more to start
         exit 0
@@ -54,7 +87,7 @@ up)
     echo "$n" >"$dir/display"
     export DISPLAY=":$n"
     prepare_prefix
-    echo "wine prefix ready: $WINEPREFIX on display :$n"
+    echo "$arch wine prefix ready: $WINEPREFIX on display :$n"
     ;;
 run)
     load_display
@@ -69,8 +102,11 @@ down)
     rm -f "$dir/display" "$dir/display.fd"
     exit 0
     ;;
+check)
+    exit 0
+    ;;
 *)
-    echo "usage: winenv.sh up|run|down DIR [EXE ARGS...]" >&2
+    echo "usage: winenv.sh up DIR [win32] | run DIR EXE [ARGS...] | down DIR | check DIR" >&2
     exit 2
     ;;
 esac

@@ -134,7 +134,7 @@ bool MakeTextModeSkin(const e2e::StagedFolder& folder, const wchar_t* name) {
     std::wstring data;
     WORD language = 0;
     EnumResourceLanguagesW(skin, RT_STRING, MAKEINTRESOURCEW(block),
-                           [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR out) -> BOOL {
+                           [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR out) CALLBACK -> BOOL {
                                *reinterpret_cast<WORD*>(out) = lang;
                                return FALSE;
                            },

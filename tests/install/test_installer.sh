@@ -6,6 +6,7 @@
 # Environment (set by tests/install/CMakeLists.txt): WINENV WINE_DIR MSI STAGE WINPROBE SHOTS
 #   OBJDUMP
 set -u
+"$WINENV" check "$WINE_DIR" || exit $?  # 77 with the reason: this kind of prefix cannot run here
 prefix=$WINE_DIR/prefix
 folder="$prefix/drive_c/Program Files/Orvane"
 run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'

@@ -74,7 +74,7 @@ HWND ContentsTree(HWND viewer) {
     HWND found = nullptr;
     EnumChildWindows(
         viewer,
-        [](HWND child, LPARAM out) -> BOOL {
+        [](HWND child, LPARAM out) CALLBACK -> BOOL {
             if (e2e::ClassOf(child) != WC_TREEVIEWW || !IsWindowVisible(child)) return TRUE;
             *reinterpret_cast<HWND*>(out) = child;
             return FALSE;

@@ -155,7 +155,7 @@ HWND FindPopup(HWND owner) {
     struct Search {
         HWND owner, found;
     } search{owner, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(p);
         wchar_t cls[64] = {};
         GetClassNameW(w, cls, 64);

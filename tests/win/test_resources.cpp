@@ -1204,7 +1204,7 @@ std::vector<UINT> ResourceIds(HMODULE module, LPCWSTR type) {
     std::vector<UINT> ids;
     EnumResourceNamesW(
         module, type,
-        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR out) -> BOOL {
+        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR out) CALLBACK -> BOOL {
             if (IS_INTRESOURCE(name))
                 reinterpret_cast<std::vector<UINT>*>(out)->push_back(
                     (UINT) reinterpret_cast<ULONG_PTR>(name));
@@ -1224,7 +1224,7 @@ TEST_P(LanguageLibrary, TextsAreMarkedWithTheLanguageAndFitItsCodePage) {
         LANGID marked = 0;
         EnumResourceLanguagesW(
             lib_->get(), type, MAKEINTRESOURCEW(ids.front()),
-            [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR out) -> BOOL {
+            [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR out) CALLBACK -> BOOL {
                 *reinterpret_cast<LANGID*>(out) = lang;
                 return FALSE;
             },

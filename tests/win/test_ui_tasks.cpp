@@ -19,7 +19,7 @@ struct QueueWindow {
         static ui::UiTaskQueue* current = nullptr;
         current = &queue;
         WNDCLASSW wc{};
-        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) CALLBACK -> LRESULT {
             if (current && current->HandleMessage(m)) return 0;
             return DefWindowProcW(h, m, w, l);
         };
